@@ -1,0 +1,48 @@
+#pragma once
+// The instances of UniqueHandle the product uses.
+//
+// Handles that reach the printer or the USB stack come from the platform seam and go back to it
+// (SeamHandle, SeamFileHandle, DeviceInfoList). Thread handles are real kernel objects created with
+// CreateThread outside the seam, and are closed with the real CloseHandle (ThreadHandle).
+#include "platform/Platform.h"
+#include "platform/UniqueHandle.h"
+
+namespace vork {
+
+struct SeamHandleTraits {  // events: CreateEventW returns null on failure
+    using Type = HANDLE;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { System().CloseHandle(h); }
+};
+
+struct SeamFileHandleTraits {  // files and devices: CreateFile returns INVALID_HANDLE_VALUE
+    using Type = HANDLE;
+    static Type Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) noexcept { System().CloseHandle(h); }
+};
+
+struct DeviceInfoListTraits {  // SetupDiGetClassDevs returns INVALID_HANDLE_VALUE
+    using Type = HDEVINFO;
+    static Type Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) noexcept { System().SetupDiDestroyDeviceInfoList(h); }
+};
+
+struct ThreadHandleTraits {  // CreateThread returns null
+    using Type = HANDLE;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::CloseHandle(h); }
+};
+
+struct GdiObjectTraits {  // CreateSolidBrush, LoadImageW and the like return null
+    using Type = HGDIOBJ;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::DeleteObject(h); }
+};
+
+using SeamHandle = UniqueHandle<SeamHandleTraits>;
+using SeamFileHandle = UniqueHandle<SeamFileHandleTraits>;
+using DeviceInfoList = UniqueHandle<DeviceInfoListTraits>;
+using ThreadHandle = UniqueHandle<ThreadHandleTraits>;
+using GdiObject = UniqueHandle<GdiObjectTraits>;
+
+}  // namespace vork
