@@ -1,0 +1,25 @@
+#pragma once
+// Keeps GDI+ started for the life of the scope: started before any picture is decoded or drawn and
+// shut down after the last one is gone.
+#include <windows.h>
+#include <gdiplus.h>
+
+namespace vork {
+
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    ~GdiplusSession() {
+        if (token_) Gdiplus::GdiplusShutdown(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+}  // namespace vork
