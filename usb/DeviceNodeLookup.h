@@ -1,0 +1,18 @@
+#pragma once
+// Finds the configuration manager's device node that carries a driver key and reads its device
+// description.
+#include <cstdint>
+#include <vector>
+
+namespace vork {
+
+inline constexpr unsigned long kDeviceDescriptionSize = 200;
+
+// A pre-order walk of the device-node tree from its root. The result is the 200-byte property
+// buffer: the description (NUL-terminated at its start) when the node was found and described,
+// whatever the last property read left there when no node carries the key or the tree cannot be
+// entered. It is empty only when the node was found and its description cannot be read.
+// driverKey is NUL-terminated 8-bit text; keys are compared ignoring letter case.
+std::vector<std::uint8_t> LookupDeviceDescription(const char* driverKey);
+
+}  // namespace vork

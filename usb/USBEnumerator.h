@@ -1,0 +1,53 @@
+#pragma once
+// The device search over the whole USB tree: every host controller, through every hub, to every
+// port. It counts the devices of vendor 0xE7D2 with one product id and captures the configuration
+// header and product string of the first one.
+//
+// A device class creates one per check, calls FindDevices once or twice and destroys it. The walk
+// runs on the caller's thread, synchronously, and opens and closes every handle within one search.
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "usb/UsbRecords.h"
+
+namespace vork {
+
+class USBEnumerator {
+public:
+    USBEnumerator();
+    virtual ~USBEnumerator();
+    USBEnumerator(const USBEnumerator&) = delete;
+    USBEnumerator& operator=(const USBEnumerator&) = delete;
+
+    // Counts devices with vendor 0xE7D2 and productId; captures the first one's 9-byte
+    // configuration header into configHeader (may be null: then returns 0 at once) and its
+    // product string (8-bit text + NUL) into productString. Never throws: an error inside the walk
+    // is shown in a warning box captioned "ERROR" and gives 0.
+    std::int32_t FindDevices(std::uint16_t productId, std::uint8_t* configHeader,
+                             std::vector<std::uint8_t>& productString);
+
+private:
+    using ByteString = std::vector<std::uint8_t>;
+
+    void ResetResults() noexcept;
+    void WalkControllers();
+    void VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& interfaceData);
+    void VisitController(HANDLE controller);
+    void VisitHub(const ByteString& hubName);
+    void ScanHubPorts(HANDLE hub, std::uint8_t portCount);
+    // false: the record could not be allocated, so the scan of this hub ends.
+    bool ExaminePort(HANDLE hub, ULONG port, ByteString& keptDescription);
+    bool ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record, bool& answered);
+    void Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR& device);
+
+    std::unique_ptr<std::uint8_t[]> configHeader_;  // 9 bytes, or none
+    ByteString productString_;                      // 8-bit text + NUL, or empty
+    std::int32_t matchCount_ = 0;
+    std::uint16_t vendorId_ = 0;
+    std::uint16_t productId_ = 0;
+    std::set<ByteString> visitedControllers_;       // driver keys walked in this search
+};
+
+}  // namespace vork
