@@ -1,0 +1,49 @@
+#include "app/Application.h"
+
+#include <string>
+
+#include <objidl.h>  // PROPID, which the GDI+ headers need and WIN32_LEAN_AND_MEAN leaves out
+
+#include "app/LanguageModule.h"
+#include "app/WindowClass.h"
+#include "platform/GdiplusSession.h"
+#include "ui/MainWindow.h"
+
+namespace vork {
+
+POINT CentredOrigin(int screenWidth, int screenHeight) {
+    // Signed arithmetic that truncates towards zero, as integer division does.
+    return POINT{(screenWidth - MainWindow::kWidth) / 2, (screenHeight - MainWindow::kHeight) / 2};
+}
+
+int RunMessageLoop() {
+    MSG message{};
+    BOOL got = FALSE;
+    // GetMessageW answers -1 on failure; looping on that would spin for ever.
+    while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
+}
+
+int RunApplication(HINSTANCE instance, int showCommand) {
+    // Declaration order is release order in reverse: the window goes first, then the language
+    // library, and GDI+ is shut down last, after every picture drawn by the window is gone.
+    const GdiplusSession gdiplus;
+    const LanguageModule satellite = LanguageModule::ForUser(instance);
+    const HMODULE language = satellite.TextsOr(instance);
+    const std::wstring className = ReadClassName(language, instance);
+    // A failed registration shows as a failed creation below.
+    RegisterMainWindowClass(instance, className.c_str());
+
+    MainWindow window(instance, language);
+    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    const HWND hwnd = window.Create(className.c_str(), origin.x, origin.y);
+    if (hwnd == nullptr) return kExitNoWindow;
+    ::ShowWindow(hwnd, showCommand);
+    ::UpdateWindow(hwnd);
+    return RunMessageLoop();
+}
+
+}  // namespace vork

@@ -1,0 +1,21 @@
+#pragma once
+// The program's outermost frame: GDI+, the language library, the window class, the centred main
+// window and the message loop. Everything the window does lives in ui/.
+#include <windows.h>
+
+namespace vork {
+
+// Exit code when the main window cannot be created: the program did not run.
+inline constexpr int kExitNoWindow = 1;
+
+// The top-left corner that centres the main window's outer size on a screen of that size. A screen
+// smaller than the window gives a negative coordinate, which is used as it is.
+POINT CentredOrigin(int screenWidth, int screenHeight);
+
+// Pumps the thread's messages until WM_QUIT and returns its exit code (1 if GetMessageW fails).
+int RunMessageLoop();
+
+// Runs the program and returns its exit code: 0 after the window was closed.
+int RunApplication(HINSTANCE instance, int showCommand);
+
+}  // namespace vork

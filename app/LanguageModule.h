@@ -1,0 +1,53 @@
+#pragma once
+// The choice of the language library: the satellite whose string table replaces the built-in one
+// for the user's interface language. Two names are tried, "SG731Updater<id>.dll" with the whole
+// language id, then with its low 8 bits (the primary language, so one German library serves every
+// German variant).
+//
+// A library is looked for only in the program's own folder, by its full path, and mapped as data:
+// no search path can hand the program a planted file, and no code of the library ever runs. Only
+// its resources are read.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/UniqueHandle.h"
+
+namespace vork {
+
+struct DataModuleTraits {  // LoadLibraryExW returns null on failure
+    using Type = HMODULE;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::FreeLibrary(h); }
+};
+
+// The file name tried for `languageId`: "SG731Updater%d.dll" formatted into 260 characters.
+std::wstring LanguageLibraryName(unsigned languageId);
+
+// The folder that holds `module`'s file, with a trailing backslash; empty when it cannot be read.
+std::wstring ModuleFolder(HMODULE module);
+
+class LanguageModule {
+public:
+    LanguageModule() = default;
+
+    // Tries the two names for `languageId` in `folder` (which ends in a backslash); holds nothing
+    // when neither loads.
+    static LanguageModule Load(LANGID languageId, const std::wstring& folder);
+    // The same for the user's interface language, in the folder of `program`.
+    static LanguageModule ForUser(HINSTANCE program);
+
+    bool loaded() const { return module_.valid(); }
+    // The loaded library, or null.
+    HMODULE get() const { return module_.get(); }
+    // The module to read texts from: the library, or `program` when none loaded.
+    HMODULE TextsOr(HINSTANCE program) const { return loaded() ? module_.get() : program; }
+    // The full path of the loaded library, empty when none loaded.
+    const std::wstring& path() const { return path_; }
+
+private:
+    UniqueHandle<DataModuleTraits> module_;
+    std::wstring path_;
+};
+
+}  // namespace vork

@@ -1,0 +1,149 @@
+#include "ui/MainWindow.h"
+
+#include "ui/ResourceIds.h"
+#include "ui/Texts.h"
+#include "ui/WizardDrawing.h"
+
+namespace vork {
+
+namespace {
+
+constexpr int kStepIds[] = {IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3,
+                            IDC_STEP4,         IDC_STEP5, IDC_STEP6, IDC_STEP7};
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, HMODULE language) noexcept
+    : instance_(instance), language_(language != nullptr ? language : instance) {}
+
+MainWindow::~MainWindow() {
+    // A window still alive would reach a destroyed object through its stored pointer.
+    if (hwnd_ != nullptr) {
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+HWND MainWindow::Create(const wchar_t* className, int x, int y) {
+    const std::wstring title = LoadText(IDS_WINDOW_TITLE, kTextChars);
+    // The object travels as the creation parameter so the procedure can bind it at WM_NCCREATE.
+    return ::CreateWindowExW(kExStyle, className, title.c_str(), kStyle, x, y, kWidth, kHeight,
+                             nullptr, nullptr, instance_, this);
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+            if (self != nullptr) {
+                self->hwnd_ = hwnd;
+                ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            }
+        }
+        auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind into the system's dispatcher; the message counts as handled.
+        return 0;
+    }
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(message, wParam, lParam);
+    case WM_DRAWITEM:
+        return OnDrawItem(wParam, lParam);
+    case WM_PAINT:
+        return OnPaint();
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), lParam)) return 0;
+        break;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT MainWindow::OnCreate() {
+    // Without all of its controls the wizard cannot work: fail the window's creation instead.
+    if (!controls_.Create(hwnd_, language_)) return -1;
+    OnCreateFlow();
+    return 0;
+}
+
+LRESULT MainWindow::OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam) {
+    const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+    if (const auto brush = StaticColours(reinterpret_cast<HDC>(wParam), id)) {
+        return reinterpret_cast<LRESULT>(*brush);
+    }
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT MainWindow::OnDrawItem(WPARAM wParam, LPARAM lParam) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (wParam != IDC_FOOTER || item == nullptr) return 0;
+    DrawFooter(*item);
+    return TRUE;
+}
+
+LRESULT MainWindow::OnPaint() {
+    // The background comes from the class brush when the system erases; nothing else is drawn.
+    PAINTSTRUCT paint{};
+    ::BeginPaint(hwnd_, &paint);
+    ::EndPaint(hwnd_, &paint);
+    return 0;
+}
+
+void MainWindow::OnCreateFlow() { ShowInstructionsScreen(); }
+
+bool MainWindow::OnCommand(WORD id, LPARAM) {
+    if (id != IDC_CLOSE) return false;
+    ::DestroyWindow(hwnd_);
+    return true;
+}
+
+void MainWindow::OnDestroy() {
+    controls_.Forget();
+    ::PostQuitMessage(0);
+}
+
+std::wstring MainWindow::LoadText(UINT id, int chars) const { return vork::LoadText(language_, id, chars); }
+
+bool MainWindow::SetControlText(int id, const wchar_t* text) const {
+    const HWND control = Control(id);
+    if (control == nullptr) return false;
+    ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    return true;
+}
+
+void MainWindow::ShowControl(int id, bool visible) const {
+    if (const HWND control = Control(id)) ::ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+}
+
+void MainWindow::EnableControl(int id, bool enabled) const {
+    if (const HWND control = Control(id)) ::EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+void MainWindow::ShowInstructionsScreen() const {
+    for (int id : {IDC_STATUS_TEXT, IDC_STATUS_ICON, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2}) {
+        ShowControl(id, false);
+    }
+    EnableControl(IDC_CLOSE, true);
+    EnableControl(IDC_UPDATE, true);
+    for (int id : kStepIds) ShowControl(id, true);
+}
+
+}  // namespace vork

@@ -1,0 +1,75 @@
+#pragma once
+// The updater's one main window. The static window procedure finds the instance stored at window
+// creation and hands each message to one short OnXxx member; no exception leaves it.
+//
+// This class owns the controls and the drawing. The wizard's screens build on it through the
+// protected hooks OnCreateFlow, OnCommand and OnDestroy; the default hooks leave the window on
+// the Instructions screen, end the program on Close and post the quit message on destruction.
+//
+// Threads: every member runs on the thread that created the window.
+#include <windows.h>
+
+#include <string>
+
+#include "ui/WizardControls.h"
+
+namespace vork {
+
+class MainWindow {
+public:
+    static constexpr int kWidth = 980;   // outer size of the window
+    static constexpr int kHeight = 480;
+    static constexpr DWORD kStyle = WS_CAPTION;  // no system menu, no sizing, no boxes
+    static constexpr DWORD kExStyle = WS_EX_WINDOWEDGE;
+
+    // `instance` is the program's module (images); `language` the module every text is read from.
+    MainWindow(HINSTANCE instance, HMODULE language) noexcept;
+    virtual ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The procedure to register with the window class.
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Creates the window of class `className` at (x, y) with its outer size, titled with text 110.
+    // Returns null on failure. The object must outlive the window.
+    HWND Create(const wchar_t* className, int x, int y);
+
+    HWND hwnd() const { return hwnd_; }
+    HWND Control(int id) const { return controls_.Get(id); }
+    HINSTANCE instance() const { return instance_; }
+    HMODULE language() const { return language_; }
+
+    // Reads text `id` from the language module into a buffer of `chars` characters.
+    std::wstring LoadText(UINT id, int chars) const;
+    // Sets a control's text; false when the control does not exist.
+    bool SetControlText(int id, const wchar_t* text) const;
+    // Shows or hides a control.
+    void ShowControl(int id, bool visible) const;
+    void EnableControl(int id, bool enabled) const;
+
+    // The controls of the Instructions screen only: the steps and Update, no status or details.
+    void ShowInstructionsScreen() const;
+
+protected:
+    // Runs at the end of WM_CREATE once every control exists.
+    virtual void OnCreateFlow();
+    // WM_COMMAND by the low word of wParam; returns false to pass the message to DefWindowProcW.
+    virtual bool OnCommand(WORD id, LPARAM lParam);
+    // WM_DESTROY, after which no message reaches this object.
+    virtual void OnDestroy();
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCreate();
+    LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint();
+
+    HINSTANCE instance_;
+    HMODULE language_;
+    HWND hwnd_ = nullptr;
+    WizardControls controls_;
+};
+
+}  // namespace vork

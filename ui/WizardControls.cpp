@@ -1,0 +1,73 @@
+#include "ui/WizardControls.h"
+
+#include <string>
+
+#include "ui/ResourceIds.h"
+#include "ui/Texts.h"
+
+namespace vork {
+
+namespace {
+
+constexpr DWORD kText = WS_CHILD | WS_VISIBLE | SS_SIMPLE;
+constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+
+constexpr RECT At(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
+
+}  // namespace
+
+std::array<ControlLayout, kControlCount> WizardLayout(int w, int h) {
+    // Update and Retry share one rectangle and are never shown together. The footer band reaches
+    // one pixel past the client area on the left, right and bottom, so only its top edge shows.
+    return {{
+        {IDC_TITLE, L"STATIC", kText, At(15, 25, w - 20, 25), IDS_TITLE, kTextChars},
+        {IDC_STATUS_ICON, L"STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP, At(25, 270, 50, 50), 0, 0},
+        {IDC_STATUS_TEXT, L"STATIC", kText, At(140, 280, w - 160, 25), 0, 0},
+        {IDC_UPDATE, L"BUTTON", kButton | WS_DISABLED, At(15, h - 100, 100, 25), IDS_UPDATE, kCaptionChars},
+        {IDC_FOOTER, L"STATIC", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, At(-1, h - 55, w + 2, 56), 0, 0},
+        {IDC_CLOSE, L"BUTTON", kButton, At(w - 95, h - 40, 80, 25), IDS_CLOSE, kCaptionChars},
+        {IDC_STEPS_HEADING, L"STATIC", kText, At(15, 75, w - 30, 20), IDS_STEPS_HEADING, kTextChars},
+        {IDC_STEP1, L"STATIC", kText, At(15, 110, w - 30, 20), IDS_STEP1, kTextChars},
+        {IDC_STEP2, L"STATIC", kText, At(15, 135, w - 30, 20), IDS_STEP2, kTextChars},
+        {IDC_STEP3, L"STATIC", kText, At(15, 160, w - 30, 20), IDS_STEP3, kTextChars},
+        {IDC_STEP4, L"STATIC", kText, At(15, 185, w - 30, 20), IDS_STEP4, kTextChars},
+        {IDC_STEP5, L"STATIC", kText, At(15, 210, w - 30, 20), IDS_STEP5, kTextChars},
+        {IDC_STEP6, L"STATIC", kText, At(15, 235, w - 30, 20), IDS_STEP6, kTextChars},
+        {IDC_STEP7, L"STATIC", kText, At(15, 260, w - 30, 20), IDS_STEP7, kTextChars},
+        {IDC_RETRY, L"BUTTON", kButton, At(15, h - 100, 100, 25), 0, 0},
+        {IDC_DETAIL1, L"STATIC", kText, At(140, 297, w - 160, 17), 0, 0},
+        {IDC_DETAIL2, L"STATIC", kText, At(140, 314, w - 160, 17), 0, 0},
+    }};
+}
+
+bool WizardControls::Create(HWND parent, HMODULE language) {
+    RECT client{};
+    ::GetClientRect(parent, &client);
+    const auto layout = WizardLayout(client.right - client.left, client.bottom - client.top);
+    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+
+    // Every text is read before the first control exists, each into a buffer of its own size.
+    std::array<std::wstring, kControlCount> texts;
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        if (layout[i].textId != 0) texts[i] = LoadText(language, layout[i].textId, layout[i].textChars);
+    }
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const ControlLayout& c = layout[i];
+        ids_[i] = c.id;
+        handles_[i] = ::CreateWindowExW(
+            0, c.className, c.textId != 0 ? texts[i].c_str() : nullptr, c.style, c.bounds.left,
+            c.bounds.top, c.bounds.right - c.bounds.left, c.bounds.bottom - c.bounds.top, parent,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        if (handles_[i] == nullptr) return false;
+    }
+    return true;
+}
+
+HWND WizardControls::Get(int id) const {
+    for (std::size_t i = 0; i < ids_.size(); ++i) {
+        if (ids_[i] == id) return handles_[i];
+    }
+    return nullptr;
+}
+
+}  // namespace vork
