@@ -240,8 +240,9 @@ BOOL SimMachine::StartRequest(Lock&, HANDLE file, bool write, const void* data,
     const int index = write ? printer.writesSinceOpen++ : printer.readsSinceOpen++;
     const auto& scripts = write ? printer.config.writes : printer.config.reads;
     const auto found = scripts.find(index);
+    const bool scripted = printer.config.scriptedOpen == 0 || printer.config.scriptedOpen == printer.opens;
     Request request;
-    request.script = found != scripts.end() ? found->second : RequestScript{};
+    if (scripted && found != scripts.end()) request.script = found->second;
     if (write) printer.writeLog.push_back({length, 0});
     if (request.script.kind == RequestScript::Kind::RefuseAtOnce) return Fail(request.script.error);
 

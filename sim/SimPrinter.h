@@ -50,6 +50,7 @@ struct PrinterConfig {
     DWORD detailSizeQueryError = ERROR_INSUFFICIENT_BUFFER;
     bool detailReadFails = false;
 
+    int scriptedOpen = 0;  // the scripts apply to every open (0) or only to the n-th open
     std::map<int, RequestScript> writes;  // by index of the write since the interface was opened
     std::map<int, RequestScript> reads;   // by index of the read since the interface was opened
     bool cancelFails = false;             // CancelIo returns FALSE with ERROR_NOT_FOUND

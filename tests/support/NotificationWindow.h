@@ -31,6 +31,7 @@ public:
     void PumpPending();
 
     const std::vector<Notification>& received() const { return received_; }
+    void Clear() { received_.clear(); }
     std::vector<LPARAM> progressValues() const;
 
 private:

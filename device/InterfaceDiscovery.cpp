@@ -1,0 +1,76 @@
+// Finding and opening a printer's USB printer-class interface.
+//
+// Every present interface of the printer class is examined, device by device and interface by
+// interface within a device. An interface whose path holds one of the variant's product-id texts
+// ("0020", "0021" or "0022", anywhere in the path) is opened for overlapped I/O into the device
+// handle. A failure at one interface makes the result false but never stops the enumeration; a
+// true result therefore means "nothing failed", not "something was opened": callers look at the
+// device handle for that.
+#include <cstring>
+#include <vector>
+
+#include "device/SG731DeviceBase.h"
+#include "device/VariantProfile.h"
+#include "platform/DeviceClasses.h"
+
+namespace vork {
+
+void SG731DeviceBase::ReplaceDeviceHandle(HANDLE handle) {
+    // Several matches in one pass open several handles; only the last is kept, so each one it
+    // replaces is closed rather than leaked.
+    CloseDeviceHandle();
+    deviceHandle_ = handle;
+}
+
+void SG731DeviceBase::CloseDeviceHandle() {
+    if (deviceHandle_ && deviceHandle_ != INVALID_HANDLE_VALUE) System().CloseHandle(deviceHandle_);
+    deviceHandle_ = nullptr;
+}
+
+bool SG731DeviceBase::OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
+                                     SP_DEVINFO_DATA& info, const VariantProfile& profile) {
+    DWORD required = 0;
+    if (System().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, &info) ||
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    constexpr DWORD fixedPart = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (required < fixedPart) return false;
+    std::vector<std::uint8_t> buffer(required);
+    auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
+    detail->cbSize = fixedPart;
+    if (!System().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, &required,
+                                                   &info))
+        return false;
+    // The path is read only within the buffer: a path that fills it without a terminator is cut.
+    buffer.back() = 0;
+    const char* path = detail->DevicePath;
+    for (const char* text : profile.matchTexts) {
+        if (!std::strstr(path, text)) continue;
+        ReplaceDeviceHandle(System().CreateFileA(
+            path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+            FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr));
+        return deviceHandle_ != INVALID_HANDLE_VALUE;
+    }
+    return true;
+}
+
+bool SG731DeviceBase::OpenMatchingInterface(const VariantProfile& profile) {
+    DeviceInfoList set(System().SetupDiGetClassDevsA(&kUsbPrintInterfaceClass, nullptr, nullptr,
+                                                     DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!set) return false;
+    bool result = true;
+    SP_DEVINFO_DATA info{};
+    info.cbSize = sizeof info;
+    for (DWORD member = 0; System().SetupDiEnumDeviceInfo(set.get(), member, &info); ++member) {
+        SP_DEVICE_INTERFACE_DATA interfaceData{};
+        interfaceData.cbSize = sizeof interfaceData;
+        for (DWORD index = 0; System().SetupDiEnumDeviceInterfaces(
+                 set.get(), &info, &kUsbPrintInterfaceClass, index, &interfaceData);
+             ++index) {
+            if (!OpenIfMatching(set.get(), interfaceData, info, profile)) result = false;
+        }
+    }
+    return result;
+}
+
+}  // namespace vork

@@ -1,0 +1,144 @@
+// Finding and opening a printer's interface: which variant opens which path, and how failures at
+// one interface shape the result without stopping the enumeration.
+#include <gtest/gtest.h>
+
+#include "device/SG731NewDevice.h"
+#include "device/SG731OldDevice.h"
+#include "device/SG731TTDevice.h"
+#include "tests/support/SimFixture.h"
+
+namespace vork {
+namespace {
+
+using sim::PrinterConfig;
+
+enum class Variant { New, Old, TT };
+
+std::unique_ptr<SG731DeviceBase> Make(Variant v) {
+    switch (v) {
+        case Variant::New: return std::make_unique<SG731NewDevice>();
+        case Variant::Old: return std::make_unique<SG731OldDevice>();
+        case Variant::TT: return std::make_unique<SG731TTDevice>();
+    }
+    return nullptr;
+}
+
+PrinterConfig At(const std::string& path) {
+    PrinterConfig config;
+    config.interfacePath = path;
+    return config;
+}
+
+struct MatchCase {
+    const char* name;
+    const char* path;
+    bool newOpens, oldOpens, ttOpens;
+};
+
+class DiscoveryMatching : public test::SimFixture, public ::testing::WithParamInterface<MatchCase> {};
+
+TEST_P(DiscoveryMatching, OpensOnlyPathsHoldingTheVariantsProductIdText) {
+    const MatchCase& c = GetParam();
+    auto printer = machine.AddPrinter(At(c.path));
+    const bool expected[] = {c.newOpens, c.oldOpens, c.ttOpens};
+    for (Variant v : {Variant::New, Variant::Old, Variant::TT}) {
+        auto device = Make(v);
+        EXPECT_TRUE(device->OpenDeviceInterface());  // nothing failed, whether or not it opened
+        const bool opened = device->DeviceHandle() != nullptr;
+        EXPECT_EQ(opened, expected[static_cast<int>(v)]) << "variant " << static_cast<int>(v);
+    }
+}
+
+const MatchCase kMatchCases[] = {
+    {"ProductId0020", "\\\\?\\usb#vid_e7d2&pid_0020#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", true, true, false},
+    {"ProductId0021", "\\\\?\\usb#vid_e7d2&pid_0021#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", true, true, false},
+    {"ProductId0022", "\\\\?\\usb#vid_e7d2&pid_0022#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, true},
+    {"TextInSerialPart", "\\\\?\\usb#vid_1234&pid_9999#a0022b#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, true},
+    {"NearMissProductId", "\\\\?\\usb#vid_e7d2&pid_002F#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, false},
+    {"OtherDevice", "\\\\?\\usb#vid_04b8&pid_0005#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, DiscoveryMatching, ::testing::ValuesIn(kMatchCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class Discovery : public test::SimFixture {};
+
+TEST_F(Discovery, NoPrinterLeavesAFreshHandleNull) {
+    SG731NewDevice device;
+    EXPECT_TRUE(device.OpenDeviceInterface());
+    EXPECT_EQ(device.DeviceHandle(), nullptr);
+}
+
+TEST_F(Discovery, ClassListThatCannotBeHadFails) {
+    machine.AddPrinter(At(test::PrinterPath("0021")));
+    machine.FailPrinterClassList(true);
+    SG731NewDevice device;
+    EXPECT_FALSE(device.OpenDeviceInterface());
+    EXPECT_EQ(device.DeviceHandle(), nullptr);
+}
+
+TEST_F(Discovery, BusyInterfaceFailsWithAnInvalidHandle) {
+    auto config = At(test::PrinterPath("0021"));
+    config.busy = true;
+    machine.AddPrinter(config);
+    SG731NewDevice device;
+    EXPECT_FALSE(device.OpenDeviceInterface());
+    EXPECT_EQ(device.DeviceHandle(), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(Discovery, InterfacesOfOneDeviceAreExaminedInOrderBeforeTheNextDevice) {
+    machine.AddPrinterDevice({At("first-no-match"), At(test::PrinterPath("0022", "a"))});
+    machine.AddPrinterDevice({At(test::PrinterPath("0022", "b"))});
+    SG731TTDevice device;
+    EXPECT_TRUE(device.OpenDeviceInterface());
+    std::vector<std::string> opened;
+    for (const auto& entry : machine.CallLog())
+        if (entry.rfind("CreateFileA", 0) == 0) opened.push_back(entry.substr(12));
+    EXPECT_EQ(opened, (std::vector<std::string>{test::PrinterPath("0022", "a"),
+                                                 test::PrinterPath("0022", "b")}));
+}
+
+TEST_F(Discovery, EveryReplacedHandleOfOnePassIsClosed) {
+    machine.AddPrinter(At(test::PrinterPath("0020", "a")));
+    machine.AddPrinter(At(test::PrinterPath("0021", "b")));
+    machine.AddPrinter(At(test::PrinterPath("0021", "c")));
+    SG731OldDevice device;
+    EXPECT_TRUE(device.OpenDeviceInterface());
+    EXPECT_EQ(machine.OpenHandles(), 1);  // the last one opened, held by the device
+}
+
+struct DetailFault {
+    const char* name;
+    bool sizeQuerySucceeds;
+    DWORD sizeQueryError;
+    bool detailReadFails;
+};
+
+class DiscoveryDetailFaults : public test::SimFixture,
+                              public ::testing::WithParamInterface<DetailFault> {};
+
+TEST_P(DiscoveryDetailFaults, FaultyInterfaceFailsTheResultButALaterMatchStillOpens) {
+    const DetailFault& f = GetParam();
+    auto faulty = At(test::PrinterPath("0021", "faulty"));
+    faulty.detailSizeQuerySucceeds = f.sizeQuerySucceeds;
+    faulty.detailSizeQueryError = f.sizeQueryError;
+    faulty.detailReadFails = f.detailReadFails;
+    machine.AddPrinterDevice({faulty, At(test::PrinterPath("0021", "good"))});
+    SG731NewDevice device;
+    EXPECT_FALSE(device.OpenDeviceInterface());
+    EXPECT_NE(device.DeviceHandle(), nullptr);
+    EXPECT_NE(device.DeviceHandle(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(machine.CountCalls("CreateFileA"), 1);  // the faulty one was never opened
+}
+
+const DetailFault kDetailFaults[] = {
+    {"SizeQuerySucceeds", true, ERROR_INSUFFICIENT_BUFFER, false},
+    {"SizeQueryFailsOtherwise", false, ERROR_INVALID_DATA, false},
+    {"DetailUnreadable", false, ERROR_INSUFFICIENT_BUFFER, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, DiscoveryDetailFaults, ::testing::ValuesIn(kDetailFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vork
