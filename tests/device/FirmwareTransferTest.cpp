@@ -200,6 +200,21 @@ TEST_P(FirmwareTransfer, SecondStartWhileTheWorkerRunsIsRefused) {
     ExpectFinal(150);
 }
 
+TEST_P(FirmwareTransfer, DeletingTheDeviceWaitsForItsWorker) {
+    // Real time with a latency per write, so the worker is still writing when the window goes away
+    // (as when the window is closed from outside during a transfer) and the device is deleted.
+    machine.SetRealTime(true);
+    PrinterConfig config;
+    config.latencyMs = 5;
+    auto printer = Attach(config);
+    auto owner = std::make_unique<test::NotificationWindow>();
+    device->SetOwnerWindow(owner->hwnd());
+    ASSERT_TRUE(device->StartUpdate());
+    owner.reset();   // its final notification now goes nowhere
+    device.reset();  // returns only once the worker has ended
+    EXPECT_EQ(printer->received, CommandAndImage(firmware::kFirmwareSize));
+}
+
 INSTANTIATE_TEST_SUITE_P(Variants, FirmwareTransfer, ::testing::ValuesIn(Variants()),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,0 +1,62 @@
+// The handle owner keeps its promises: one close per handle, moves that transfer ownership, and a
+// thread's last error that survives the release of a handle.
+#include <gtest/gtest.h>
+
+#include "platform/UniqueHandle.h"
+
+namespace vork {
+namespace {
+
+int closes = 0;
+int lastClosed = 0;
+
+struct CountingTraits {
+    using Type = int;
+    static Type Empty() noexcept { return -1; }
+    static void Close(Type value) noexcept {
+        ++closes;
+        lastClosed = value;
+        ::SetLastError(ERROR_INVALID_HANDLE);  // a close that clobbers the last error
+    }
+};
+using Counted = UniqueHandle<CountingTraits>;
+
+TEST(UniqueHandle, ClosesEachHandleOnceAndOnlyWhenNotEmpty) {
+    closes = 0;
+    {
+        Counted empty;
+        Counted zero(0);  // 0 is a valid value for this instance: only -1 is empty
+        Counted moved(std::move(zero));
+        EXPECT_FALSE(zero.valid());
+        Counted assigned(7);
+        assigned = std::move(moved);  // closes 7, takes 0
+        EXPECT_EQ(closes, 1);
+        EXPECT_EQ(lastClosed, 7);
+        EXPECT_EQ(assigned.get(), 0);
+    }
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(lastClosed, 0);
+}
+
+TEST(UniqueHandle, ReleaseGivesUpOwnershipAndPutClosesFirst) {
+    closes = 0;
+    Counted handle(3);
+    EXPECT_EQ(handle.release(), 3);
+    EXPECT_EQ(closes, 0);
+    handle.reset(4);
+    *handle.put() = 5;
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(lastClosed, 4);
+    handle.reset();
+    EXPECT_EQ(lastClosed, 5);
+}
+
+TEST(UniqueHandle, ResetKeepsTheThreadsLastError) {
+    Counted handle(9);
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    handle.reset();
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
+}  // namespace
+}  // namespace vork
