@@ -31,7 +31,15 @@ bool SG731DeviceBase::StartWorker(LPTHREAD_START_ROUTINE threadProc) {
 }
 
 void SG731DeviceBase::JoinWorker() {
-    if (workerThread_) ::WaitForSingleObject(workerThread_.get(), INFINITE);
+    if (!workerThread_) return;
+    // The worker may be blocked sending its final notification to a window of this very thread;
+    // messages sent to this thread are delivered while it waits, so the two never wait for each
+    // other (the window may already be gone, and the message then goes nowhere).
+    const HANDLE thread = workerThread_.get();
+    while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
     workerThread_.reset();
 }
 

@@ -55,9 +55,9 @@ public:
     HWND OwnerWindow() const { return ownerWindow_; }
     // True while a firmware worker of this object has not yet ended.
     bool IsWorkerRunning() const;
-    // Waits for a running worker to end. Not from the owner window's thread while the worker may
-    // still send it its final notification (that would wait for each other); once that
-    // notification has been handled, the worker only closes the device handle and ends.
+    // Waits for a running worker to end. Messages sent to the calling thread are handled while it
+    // waits, so a worker blocked sending its final notification to a window of this thread can
+    // finish; called while that window still exists, the window handles the notification here.
     void JoinWorker();
 
 protected:

@@ -1,0 +1,47 @@
+#pragma once
+// The real wizard window in-process over a simulated machine: creating it, clicking its buttons
+// with messages, pumping until a transfer has ended, and reading what each screen shows.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include <objidl.h>
+#include "platform/GdiplusSession.h"
+#include "sim/PrinterOnBus.h"
+#include "tests/support/SimFixture.h"
+#include "ui/WizardWindow.h"
+
+namespace vork::test {
+
+// What a screen shows, read back from the controls.
+struct Screen {
+    std::set<int> visible;  // control ids
+    bool updateEnabled = false;
+    bool closeEnabled = false;
+    std::wstring status, detail1, detail2, retry;
+    int icon = 0;  // the status bitmap's id (check 105, cross 106) when shown, else 0
+};
+
+std::wstring Text(UINT id, int chars = 160);
+
+class WizardFixture : public SimFixture {
+protected:
+    void SetUp() override;
+    void ResetObjects() override { window.reset(); }
+
+    std::shared_ptr<sim::Printer> Attach(sim::PrinterOnBus printer, int port = 1);
+    sim::PrinterOnBus Printer(std::uint16_t product, const char* code);
+    HWND Open();
+    void Click(int id);
+    // Pumps until the running transfer has been reported and the queue is empty.
+    bool PumpUntilTransferEnds(DWORD timeoutMs = 20000);
+    Screen Read() const;
+    HWND Control(int id) const { return window->Control(id); }
+
+    GdiplusSession gdiplus;
+    std::unique_ptr<WizardWindow> window;
+    HWND hwnd = nullptr;
+};
+
+}  // namespace vork::test

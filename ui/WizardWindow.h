@@ -1,0 +1,78 @@
+#pragma once
+// The main window as a one-page wizard. Its look changes only by showing, hiding, enabling and
+// re-texting the fixed controls; the screen follows from the printer selection made once while the
+// window is created, from the Update, Retry and Close buttons, and from the firmware worker's
+// notifications (150 success, 153 failure, sent; 154 progress, posted).
+//
+// Ownership: the window object owns the selected device until the object is destroyed after the
+// message loop has ended, so a worker still running when the window goes away (closed from outside
+// during a transfer) finishes against a live device; the device's destructor waits for it. The
+// progress indicator lives from the start of a transfer to its end or the window's destruction.
+// The status image is owned here, and each one replaced is deleted at once.
+//
+// Threads: every member runs on the window's thread. No device exception leaves a handler: one
+// raised while the window is created shows the Wrong-mode screen, one raised by a click the
+// Failure screen.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "device/SG731DeviceBase.h"
+#include "platform/Handles.h"
+#include "ui/MainWindow.h"
+
+namespace vork {
+
+class ProgressIndicator;
+
+class WizardWindow final : public MainWindow {
+public:
+    WizardWindow(HINSTANCE instance, HMODULE language) noexcept;
+    ~WizardWindow() override;
+
+    // Read-only views for tests.
+    SG731DeviceBase* Device() const { return device_.get(); }
+    bool IsTransferRunning() const { return transferRunning_; }
+    HGDIOBJ StatusImage() const { return statusImage_.get(); }
+    const ProgressIndicator* Indicator() const { return indicator_.get(); }
+
+protected:
+    void OnCreateFlow() override;
+    bool OnCommand(WORD id, LPARAM lParam) override;
+    void OnDestroy() override;
+
+private:
+    struct IndicatorDelete {
+        void operator()(ProgressIndicator* indicator) const noexcept;
+    };
+
+    void SelectAndShowFirstScreen();
+    void ShowDetectionError(UINT status, UINT detail);
+    void OnUpdateClick();
+    void CheckAndStartTransfer();
+    void StartTransfer();
+    void EndTransfer();
+    void OnUpdateSucceeded();
+    void OnUpdateFailed();
+    void OnUpdateProgress(LPARAM percent);
+    void ShowUpToDate();
+    void ShowFailureScreen();
+    void ShowSteps(bool visible) const;
+    void ShowStatusImage(int bitmapId);
+    void SetText(int controlId, UINT textId, int chars) const;
+
+    std::unique_ptr<SG731DeviceBase> device_;
+    std::unique_ptr<ProgressIndicator, IndicatorDelete> indicator_;
+    GdiObject statusImage_;
+    bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
+};
+
+// "(FW: " and the ten revision characters, each byte shown as the Latin-1 character of its code,
+// then ")". A zero byte ends the text there; a revision shorter than ten bytes shows what there is.
+std::wstring FirmwareLabel(const std::vector<std::uint8_t>& revision);
+
+// The status line while firmware is sent: text 115, the percentage in parentheses, 36 spaces, cut
+// to 63 characters.
+std::wstring ProgressText(const std::wstring& copying, unsigned percent);
+
+}  // namespace vork
