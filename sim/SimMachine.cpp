@@ -127,6 +127,11 @@ std::vector<MessageBoxRecord> SimMachine::MessageBoxes() const {
     return messageBoxes_;
 }
 
+std::vector<std::shared_ptr<Printer>> SimMachine::Printers() const {
+    std::lock_guard guard(mutex_);
+    return printers_;
+}
+
 void SimMachine::ClearLog() {
     std::lock_guard guard(mutex_);
     log_.clear();

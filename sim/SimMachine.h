@@ -56,6 +56,7 @@ public:
     std::vector<std::string> OpenHandleNames() const;
     std::vector<std::string> Violations() const;
     std::vector<MessageBoxRecord> MessageBoxes() const;
+    std::vector<std::shared_ptr<Printer>> Printers() const;
     void ClearLog();
 
     // --- The seam --------------------------------------------------------------------------------
