@@ -17,12 +17,20 @@ namespace {
 
 const bool kGdiplus = (test::KeepGdiplusStarted(), true);
 
+TEST(NoPicture, ThisExecutablesPictureIsMissingOrEmpty) {
+    HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_PROGRESS_GIF), L"GIF");
+    if (info != nullptr) {
+        EXPECT_EQ(SizeofResource(nullptr, info), 0u);
+        EXPECT_NE(LoadResource(nullptr, info), nullptr) << "found, so the empty case is reached";
+    }
+}
+
 TEST(NoPicture, LeavesTheIndicatorNotLoadedAndNotStartable) {
-    test::TestWindow window;
+    // No window is needed: without a picture nothing is ever drawn.
     const long handlesBefore = test::ProcessHandleCount();
     const std::set<DWORD> threadsBefore = test::ProcessThreadIds();
     for (int round = 0; round < 3; ++round) {
-        auto* indicator = new ProgressIndicator(window.hwnd());
+        auto* indicator = new ProgressIndicator(nullptr);
         ASSERT_NE(indicator, nullptr);
         EXPECT_FALSE(indicator->LoadAnimation());
         EXPECT_FALSE(indicator->IsLoaded());

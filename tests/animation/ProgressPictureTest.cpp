@@ -133,14 +133,5 @@ TEST(ProgressPicture, IsAnEndlessTwelveFrameGif89aOf100By100) {
     }
 }
 
-TEST(ProgressPicture, ReaderRefusesACutStream) {
-    // Guards the reader above: a picture cut anywhere inside must not pass as complete.
-    const std::span<const BYTE> bytes = ProgramPicture();
-    ASSERT_GT(bytes.size(), 100u);
-    for (size_t cut : {bytes.size() - 1, bytes.size() / 2, size_t{20}}) {
-        EXPECT_FALSE(GifReader(bytes.first(cut)).Read().has_value()) << "cut at " << cut;
-    }
-}
-
 }  // namespace
 }  // namespace vork

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <set>
 
 #include "tests/animation/AnimationTestSupport.h"
@@ -64,28 +63,6 @@ TEST_F(PromptStop, DeletingDuringALongPauseEndsTheThreadAtOnce) {
     EXPECT_LT(elapsed, 1000.0) << "the destructor waited for the pause to run out";
     std::printf("destructor during a 5 s pause returned after %.1f ms\n", elapsed);
     CloseHandle(thread);
-}
-
-TEST_F(PromptStop, NothingIsDrawnOutsideThePicturesOwnSize) {
-    test::TestWindow& window = *window_;
-    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window.hwnd()));
-    ASSERT_TRUE(indicator->LoadAnimation());
-    indicator->SetOrigin(30, 40);
-    ASSERT_TRUE(indicator->StartAnimation());
-    std::vector<std::uint32_t> pixels;
-    for (const double end = NowMs() + 2000; NowMs() < end;) {
-        pixels = test::CaptureClient(window.hwnd(), 29, 39, 18, 18);
-        if (pixels.size() == 18u * 18u && pixels[1 * 18 + 1] == kRed) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        test::PumpPending();
-    }
-    ASSERT_EQ(pixels.size(), 18u * 18u);
-    for (int y = 0; y < 18; ++y) {
-        for (int x = 0; x < 18; ++x) {
-            const bool inside = x >= 1 && x <= 16 && y >= 1 && y <= 16;
-            EXPECT_EQ(pixels[y * 18 + x], inside ? kRed : test::kWhite) << x << ", " << y;
-        }
-    }
 }
 
 }  // namespace
