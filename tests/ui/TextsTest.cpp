@@ -192,60 +192,13 @@ TEST_P(StatusBitmaps, AreFiftyPixelUncompressedBadges) {
 INSTANTIATE_TEST_SUITE_P(Badges, StatusBitmaps,
                          ::testing::Values(BadgeCase{IDB_CHECK, true}, BadgeCase{IDB_CROSS, false}));
 
-// Walks the blocks of a GIF: the loop count and the delay of every frame.
-struct GifFacts {
-    bool ok = false;
-    int width = 0, height = 0, frames = 0, loops = -1;
-    std::vector<int> delays;
-};
-
-GifFacts ReadGif(std::string_view gif) {
-    GifFacts facts;
-    auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(gif[i])); };
-    auto word = [&](std::size_t i) { return static_cast<int>(byte(i) | (byte(i + 1) << 8)); };
-    if (gif.size() < 13 || gif.substr(0, 6) != "GIF89a") return facts;
-    facts.width = word(6);
-    facts.height = word(8);
-    std::size_t at = 13;
-    if (byte(10) & 0x80) at += 3u << ((byte(10) & 7) + 1);
-    auto skipBlocks = [&]() {
-        while (at < gif.size() && byte(at) != 0) at += byte(at) + 1;
-        ++at;
-    };
-    while (at < gif.size()) {
-        const unsigned kind = byte(at);
-        if (kind == 0x3B) {
-            facts.ok = true;
-            break;
-        }
-        if (kind == 0x21 && at + 2 < gif.size()) {
-            const unsigned label = byte(at + 1);
-            if (label == 0xF9) facts.delays.push_back(word(at + 4));
-            if (label == 0xFF && gif.substr(at + 3, 11) == "NETSCAPE2.0") facts.loops = word(at + 16);
-            at += 2;
-            skipBlocks();
-        } else if (kind == 0x2C && at + 10 < gif.size()) {
-            ++facts.frames;
-            const unsigned flags = byte(at + 9);
-            at += 10;
-            if (flags & 0x80) at += 3u << ((flags & 7) + 1);
-            ++at;  // LZW minimum code size
-            skipBlocks();
-        } else {
-            break;
-        }
-    }
-    return facts;
-}
-
-TEST(ProgramImages, ProgressPictureIsALoopingTwelveFrameGif) {
-    const GifFacts gif = ReadGif(Resource(L"GIF", IDR_PROGRESS_GIF));
-    ASSERT_TRUE(gif.ok);
-    EXPECT_EQ(gif.width, 100);
-    EXPECT_EQ(gif.height, 100);
-    EXPECT_EQ(gif.frames, 12);
-    EXPECT_EQ(gif.loops, 0) << "0 repeats without end";
-    EXPECT_EQ(gif.delays, std::vector<int>(12, 10));
+TEST(ProgramImages, ProgressPictureIsTheGifResource) {
+    // Its frames and delays are checked with the animation; here: the type, the id, the format.
+    const std::string_view gif = Resource(L"GIF", IDR_PROGRESS_GIF);
+    ASSERT_GE(gif.size(), 10u);
+    EXPECT_EQ(gif.substr(0, 6), "GIF89a");
+    EXPECT_EQ(static_cast<unsigned char>(gif[6]) | (static_cast<unsigned char>(gif[7]) << 8), 100);
+    EXPECT_EQ(static_cast<unsigned char>(gif[8]) | (static_cast<unsigned char>(gif[9]) << 8), 100);
 }
 
 TEST(ProgramImages, ManifestRunsWithoutElevation) {
