@@ -3,8 +3,7 @@
 # of theirs could run even if someone put some there.
 function(sg731_add_language_library target rc_file output_name output_dir)
   add_library(${target} SHARED "${rc_file}")
-  # windres takes no compiler warnings, so the resource targets stay off sg731_options.
-  target_include_directories(${target} PRIVATE "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${target} PRIVATE sg731_options)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     OUTPUT_NAME "${output_name}"

@@ -80,7 +80,8 @@ NameResult QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     std::memcpy(&actualLength, fixed.data() + query.lengthOffset, sizeof actualLength);
     if (query.minimumLength != 0 && actualLength <= query.minimumLength) return {};
 
-    ByteBuffer record = ByteBuffer::Zeroed(actualLength);
+    // Not zero-filled: a driver may claim a huge record, and only the bytes it returns are read.
+    ByteBuffer record = ByteBuffer::Allocate(actualLength);
     if (!record) return {};
     if (query.indexed && actualLength >= sizeof port) std::memcpy(record.data(), &port, sizeof port);
     if (!Ask(device, query.code, record.data(), actualLength, query.sendsInput, returned)) return {};

@@ -1,0 +1,234 @@
+#include "ui/ProgressIndicator.h"
+
+#include <cstring>
+#include <new>
+
+#include "ui/AnimationFrameDelays.h"
+#include "ui/AnimationStep.h"
+#include "ui/ResourceIds.h"
+
+namespace vork {
+
+namespace {
+
+namespace gdip = Gdiplus::DllExports;
+
+// The SDK's FrameDimensionTime, spelled out here: a data import cannot come from a delay-loaded
+// GDI+, and the product loads GDI+ that way.
+constexpr GUID kFrameDimensionTime = {
+    0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
+
+struct GlobalMemoryTraits {  // GlobalAlloc returns null on failure
+    using Type = HGLOBAL;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type block) noexcept { ::GlobalFree(block); }
+};
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+
+// The target window's device context for one drawing pass.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+}  // namespace
+
+ProgressIndicator::ProgressIndicator(HWND targetWindow) noexcept : targetWindow_(targetWindow) {}
+
+ProgressIndicator::~ProgressIndicator() {
+    ReleaseAnimation();
+    // The base disposes of the native image.
+}
+
+void ProgressIndicator::SetOrigin(int x, int y) noexcept {
+    originX_ = x;
+    originY_ = y;
+}
+
+bool ProgressIndicator::LoadAnimation() noexcept {
+    if (animationThread_) return IsLoaded();  // the running thread owns the picture now
+    ReleasePicture();
+
+    // Never the language module: the picture belongs to the program, not to its texts.
+    resourceModule_ = ::GetModuleHandleW(nullptr);
+    stopEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+
+    DWORD size = 0;
+    if (LoadResourceBytes(nullptr, size) && size > 0) {
+        // The copy is only needed until the stream holds its own.
+        std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
+        loaded_ = buffer && LoadResourceBytes(buffer.get(), size) &&
+                  CreateImageStream(buffer.get(), size);
+    }
+    if (!loaded_) return false;
+
+    Gdiplus::GpImage* image = nullptr;
+    if (gdip::GdipLoadImageFromStreamICM(imageStream_.get(), &image) != Gdiplus::Ok) {
+        image = nullptr;  // an undecodable picture: no frames, never animated
+    }
+    SetNativeImage(image);
+    try {
+        ReadFrameInfo();
+    } catch (const std::bad_alloc&) {
+        frameCount_ = 0;
+        frameDelays_.clear();
+    }
+    return true;
+}
+
+// Without a buffer, sets size to the resource's size; with one, copies the resource into it when
+// size (the buffer's) is large enough and sets size to the bytes copied.
+bool ProgressIndicator::LoadResourceBytes(BYTE* buffer, DWORD& size) const noexcept {
+    HRSRC info = ::FindResourceW(resourceModule_, MAKEINTRESOURCEW(IDR_PROGRESS_GIF), L"GIF");
+    if (info == nullptr) return false;
+    HGLOBAL resource = ::LoadResource(resourceModule_, info);
+    if (resource == nullptr) return false;
+
+    bool copied = false;
+    if (const void* bytes = ::LockResource(resource)) {
+        const DWORD resourceSize = ::SizeofResource(resourceModule_, info);
+        if (buffer == nullptr) {
+            size = resourceSize;
+            copied = true;
+        } else if (size >= resourceSize) {
+            std::memcpy(buffer, bytes, resourceSize);
+            size = resourceSize;
+            copied = true;
+        }
+    }
+    ::FreeResource(resource);
+    return copied;
+}
+
+bool ProgressIndicator::CreateImageStream(const BYTE* bytes, DWORD count) noexcept {
+    GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, count));
+    if (!block) return false;
+    void* target = ::GlobalLock(block.get());
+    if (target == nullptr) return false;
+    std::memcpy(target, bytes, count);
+    ::GlobalUnlock(block.get());
+
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, &stream))) return false;
+    block.release();  // freed by the stream's final release
+    imageStream_.reset(stream);
+    return true;
+}
+
+// Reads the frame count of the first frame dimension and the frame delays. Failing queries leave
+// the count at 0 or the delays empty. May throw std::bad_alloc.
+void ProgressIndicator::ReadFrameInfo() {
+    UINT dimensionCount = 0;
+    gdip::GdipImageGetFrameDimensionsCount(nativeImage, &dimensionCount);
+    if (dimensionCount > 0) {
+        std::vector<GUID> dimensions(dimensionCount);
+        UINT frames = 0;
+        if (gdip::GdipImageGetFrameDimensionsList(nativeImage, dimensions.data(), dimensionCount) ==
+                Gdiplus::Ok &&
+            gdip::GdipImageGetFrameCount(nativeImage, &dimensions[0], &frames) == Gdiplus::Ok) {
+            frameCount_ = frames;
+        }
+    }
+
+    UINT itemSize = 0;
+    if (gdip::GdipGetPropertyItemSize(nativeImage, PropertyTagFrameDelay, &itemSize) == Gdiplus::Ok &&
+        itemSize > 0) {
+        std::vector<BYTE> item(itemSize);
+        auto* header = reinterpret_cast<Gdiplus::PropertyItem*>(item.data());
+        if (gdip::GdipGetPropertyItem(nativeImage, PropertyTagFrameDelay, itemSize, header) ==
+            Gdiplus::Ok) {
+            frameDelays_ = ReadFrameDelays(item);
+        }
+    }
+}
+
+bool ProgressIndicator::StartAnimation() noexcept {
+    // Stopping depends on the stop event: without one the thread could never be ended.
+    if (frameCount_ < 2 || animationThread_ || !stopEvent_) return false;
+
+    // Stored before the thread runs, so the destructor always finds the thread it must stop.
+    animationThread_.reset(
+        ::CreateThread(nullptr, 0, &ThreadEntry, this, CREATE_SUSPENDED, nullptr));
+    if (!animationThread_) return false;
+    if (::ResumeThread(animationThread_.get()) == static_cast<DWORD>(-1)) {
+        // It never ran and holds nothing; left suspended, the destructor would wait for it forever.
+        ::TerminateThread(animationThread_.get(), 0);
+        ::WaitForSingleObject(animationThread_.get(), INFINITE);
+        animationThread_.reset();
+        return false;
+    }
+    return true;
+}
+
+DWORD WINAPI ProgressIndicator::ThreadEntry(LPVOID parameter) {
+    static_cast<ProgressIndicator*>(parameter)->AnimationLoop();
+    return 0;
+}
+
+// The animation thread: draw, select the next frame, pause; until the stop event is signalled.
+// Nothing in it throws; noexcept keeps any exception from reaching the thread's entry.
+void ProgressIndicator::AnimationLoop() noexcept {
+    currentFrame_ = 0;
+    for (;;) {
+        DrawActiveFrame();
+        const AnimationStep step = NextAnimationStep(currentFrame_, frameCount_, frameDelays_);
+        gdip::GdipImageSelectActiveFrame(nativeImage, &kFrameDimensionTime, step.selectedFrame);
+        currentFrame_ = step.nextFrame;
+        // Only a time-out goes on: a failed wait would otherwise spin, and the destructor relies on
+        // the thread ending once the event is signalled.
+        if (::WaitForSingleObject(stopEvent_.get(), step.pauseMs) != WAIT_TIMEOUT) return;
+    }
+}
+
+// One pass: the active frame at its natural size at the origin, without erasing what is beneath.
+// A pass without a device context, or whose GDI+ calls fail, draws nothing and reports nothing.
+void ProgressIndicator::DrawActiveFrame() const noexcept {
+    UINT width = 0;
+    UINT height = 0;
+    gdip::GdipGetImageWidth(nativeImage, &width);
+    gdip::GdipGetImageHeight(nativeImage, &height);
+
+    WindowDC dc(targetWindow_);
+    if (dc.get() == nullptr) return;
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (gdip::GdipCreateFromHDC(dc.get(), &graphics) != Gdiplus::Ok) return;
+    gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, static_cast<INT>(width),
+                             static_cast<INT>(height));
+    // The graphics goes before the device context it was made on is released.
+    gdip::GdipDeleteGraphics(graphics);
+}
+
+// Stops and joins the thread, then releases the event, the delays and the stream. The window's
+// thread runs it from the destructor.
+void ProgressIndicator::ReleaseAnimation() noexcept {
+    if (animationThread_) {
+        ::SetEvent(stopEvent_.get());
+        ::WaitForSingleObject(animationThread_.get(), INFINITE);
+        animationThread_.reset();
+    }
+    stopEvent_.reset();
+    frameDelays_ = {};
+    imageStream_.reset();
+}
+
+// Returns a not-started indicator to its constructed state before a further load.
+void ProgressIndicator::ReleasePicture() noexcept {
+    gdip::GdipDisposeImage(nativeImage);
+    SetNativeImage(nullptr);
+    frameCount_ = 0;
+    frameDelays_ = {};
+    imageStream_.reset();
+    loaded_ = FALSE;
+}
+
+}  // namespace vork
