@@ -7,7 +7,7 @@
 #include "app/LanguageModule.h"
 #include "app/WindowClass.h"
 #include "platform/GdiplusSession.h"
-#include "ui/MainWindow.h"
+#include "ui/WizardWindow.h"
 
 namespace vork {
 
@@ -37,7 +37,7 @@ int RunApplication(HINSTANCE instance, int showCommand) {
     // A failed registration shows as a failed creation below.
     RegisterMainWindowClass(instance, className.c_str());
 
-    MainWindow window(instance, language);
+    WizardWindow window(instance, language);
     const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const HWND hwnd = window.Create(className.c_str(), origin.x, origin.y);
     if (hwnd == nullptr) return kExitNoWindow;

@@ -2,6 +2,7 @@
 // Keeps GDI+ started for the life of the scope: started before any picture is decoded or drawn and
 // shut down after the last one is gone.
 #include <windows.h>
+#include <objidl.h>  // PROPID, which the GDI+ headers need and WIN32_LEAN_AND_MEAN leaves out
 #include <gdiplus.h>
 
 namespace vork {

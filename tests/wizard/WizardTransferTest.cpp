@@ -100,12 +100,9 @@ TEST_F(WizardTransfer, RetryWorksOnTheSameDeviceAndKeepsTheCrossUntilTheEnd) {
 
 TEST_F(WizardTransfer, RepeatedRetriesReleaseEveryReplacedStatusImage) {
     auto d = Printer(0x0020, "d0A");
-    d.printer.writes[0] = {sim::RequestScript::Kind::RefuseAtOnce};
-    d.printer.writes[0].error = ERROR_GEN_FAILURE;
-    d.printer.scriptedOpen = 0;
-    // Revision reads write once each (index 0), so only transfers... refuse their command instead:
-    d.printer.writes.clear();
-    d.printer.writes[1] = {sim::RequestScript::Kind::RefuseAtOnce};  // the first piece, every transfer
+    // Revision reads write once per open, so the second write of every open is a transfer's first
+    // piece: every transfer fails there.
+    d.printer.writes[1] = {sim::RequestScript::Kind::RefuseAtOnce};
     Attach(d);
     ASSERT_NE(Open(), nullptr);
     std::vector<HGDIOBJ> images;
