@@ -3,6 +3,7 @@
 // docs/scenarios.md describes the format; scenarios/ holds one file for every screen.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/SimMachine.h"
 
@@ -12,7 +13,7 @@ struct ScenarioResult {
     bool ok = false;
     std::string error;        // what is wrong with the file, and where, when not ok
     std::string description;  // the scenario's own description
-    std::string screen;       // the screen the scenario leads to, as documented in the file
+    std::vector<std::string> screens;  // the screens a walk through the wizard passes, in order
 };
 
 // Describes the machine from the JSON text. A malformed file gives a clear error and leaves the

@@ -176,9 +176,9 @@ ScenarioResult LoadScenarioText(SimMachine& machine, const std::string& text) {
     ScenarioResult result;
     try {
         const json root = json::parse(text);
-        CheckKeys(root, "scenario", {"description", "screen", "realTime", "controllers"});
+        CheckKeys(root, "scenario", {"description", "screens", "realTime", "controllers"});
         result.description = root.value("description", std::string());
-        result.screen = root.value("screen", std::string());
+        result.screens = root.value("screens", std::vector<std::string>());
         machine.SetRealTime(root.value("realTime", true));
         if (root.contains("controllers")) {
             const json& controllers = root["controllers"];

@@ -31,7 +31,7 @@ TEST_P(Scenarios, LoadAndLeadToTheDocumentedSelection) {
     const auto result = sim::LoadScenarioFile(machine, std::wstring(path.begin(), path.end()));
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_FALSE(result.description.empty());
-    EXPECT_FALSE(result.screen.empty());
+    EXPECT_FALSE(result.screens.empty());
     machine.SetRealTime(false);  // the file asks for real time, for a person watching
     std::int32_t count = 0;
     auto device = SelectPrinter(count);

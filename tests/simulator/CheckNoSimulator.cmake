@@ -1,0 +1,15 @@
+# Fails when the product's symbols name anything of the simulated machine or the simulator build.
+execute_process(COMMAND "${NM}" -C "${EXE}" OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cannot read the symbols of ${EXE}")
+endif()
+# The check means something only while the program's own symbols are there to be read.
+if(NOT symbols MATCHES "vork::WizardWindow")
+  message(FATAL_ERROR "${EXE} has no symbols to check")
+endif()
+string(REGEX MATCHALL "vork::(sim|simulator)::[A-Za-z_]+" found "${symbols}")
+if(found)
+  list(REMOVE_DUPLICATES found)
+  message(FATAL_ERROR "the product contains simulator code: ${found}")
+endif()
+message(STATUS "no simulator code in ${EXE}")
