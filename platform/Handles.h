@@ -2,8 +2,9 @@
 // The instances of UniqueHandle the product uses.
 //
 // Handles that reach the printer or the USB stack come from the platform seam and go back to it
-// (SeamHandle, SeamFileHandle, DeviceInfoList). Thread handles are real kernel objects created with
-// CreateThread outside the seam, and are closed with the real CloseHandle (ThreadHandle).
+// (SeamHandle, SeamFileHandle, DeviceInfoList). Threads, and events that no printer request uses,
+// are real kernel objects created outside the seam and closed with the real CloseHandle
+// (KernelHandle, ThreadHandle).
 #include "platform/Platform.h"
 #include "platform/UniqueHandle.h"
 
@@ -27,7 +28,7 @@ struct DeviceInfoListTraits {  // SetupDiGetClassDevs returns INVALID_HANDLE_VAL
     static void Close(Type h) noexcept { System().SetupDiDestroyDeviceInfoList(h); }
 };
 
-struct ThreadHandleTraits {  // CreateThread returns null
+struct KernelHandleTraits {  // real threads and events: CreateThread and CreateEventW return null
     using Type = HANDLE;
     static Type Empty() noexcept { return nullptr; }
     static void Close(Type h) noexcept { ::CloseHandle(h); }
@@ -42,7 +43,8 @@ struct GdiObjectTraits {  // CreateSolidBrush, LoadImageW and the like return nu
 using SeamHandle = UniqueHandle<SeamHandleTraits>;
 using SeamFileHandle = UniqueHandle<SeamFileHandleTraits>;
 using DeviceInfoList = UniqueHandle<DeviceInfoListTraits>;
-using ThreadHandle = UniqueHandle<ThreadHandleTraits>;
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+using ThreadHandle = KernelHandle;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 
 }  // namespace vork

@@ -56,7 +56,7 @@ private:
     };
     using ImageStream = std::unique_ptr<IStream, StreamRelease>;
     // The stop event is a real kernel event like the thread: empty at null, closed with CloseHandle.
-    using EventHandle = UniqueHandle<ThreadHandleTraits>;
+    using EventHandle = KernelHandle;
 
     bool LoadResourceBytes(BYTE* buffer, DWORD& size) const noexcept;
     bool CreateImageStream(const BYTE* bytes, DWORD count) noexcept;
