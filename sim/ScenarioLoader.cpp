@@ -158,15 +158,15 @@ void AddPorts(SimMachine& machine, UsbHub& hub, const json& ports, const std::st
 
 void AddController(SimMachine& machine, const json& c, const std::string& where) {
     CheckKeys(c, where, {"number", "listed", "rootPorts", "noDriverKey", "noRootHubName", "ports"});
-    UsbControllerSpec spec;
-    spec.number = c.contains("number") ? static_cast<int>(Number(c["number"], where + ".number")) : -1;
-    spec.listed = c.value("listed", false);
-    spec.rootPorts = static_cast<int>(NumberOr<std::uint32_t>(c, "rootPorts", 4, where));
-    spec.noDriverKey = c.value("noDriverKey", false);
-    spec.noRootHubName = c.value("noRootHubName", false);
-    if (spec.number < 0 && !spec.listed)
+    UsbControllerSpec described;
+    described.number = c.contains("number") ? static_cast<int>(Number(c["number"], where + ".number")) : -1;
+    described.listed = c.value("listed", false);
+    described.rootPorts = static_cast<int>(NumberOr<std::uint32_t>(c, "rootPorts", 4, where));
+    described.noDriverKey = c.value("noDriverKey", false);
+    described.noRootHubName = c.value("noRootHubName", false);
+    if (described.number < 0 && !described.listed)
         throw ScenarioError(where + ": a controller needs a number, \"listed\": true, or both");
-    UsbController& controller = machine.Usb().AddController(spec);
+    UsbController& controller = machine.Usb().AddController(described);
     if (c.contains("ports")) AddPorts(machine, controller.RootHub(), c["ports"], where + ".ports");
 }
 

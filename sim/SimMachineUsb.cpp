@@ -61,15 +61,15 @@ ULONG PortIndex(const void* in, DWORD inSize) {
 
 UsbAnswer AnswerController(UsbController& controller, DWORD code, const void* in, DWORD inSize,
                            void* out, DWORD outSize) {
-    const UsbControllerSpec& spec = controller.spec;
+    const UsbControllerSpec& described = controller.described;
     switch (code) {
         case IOCTL_GET_HCD_DRIVERKEY_NAME:
-            if (spec.noDriverKey) return UsbAnswer::Error(ERROR_INVALID_FUNCTION);
-            return AnswerName(*spec.driverKey, spec.driverKeyFault, kControllerKeyLayout, in, inSize,
+            if (described.noDriverKey) return UsbAnswer::Error(ERROR_INVALID_FUNCTION);
+            return AnswerName(*described.driverKey, described.driverKeyFault, kControllerKeyLayout, in, inSize,
                               out, outSize);
         case IOCTL_USB_GET_ROOT_HUB_NAME:
-            if (spec.noRootHubName) return UsbAnswer::Error(ERROR_INVALID_FUNCTION);
-            return AnswerName(controller.rootHub->name, spec.rootHubNameFault, kRootHubLayout,
+            if (described.noRootHubName) return UsbAnswer::Error(ERROR_INVALID_FUNCTION);
+            return AnswerName(controller.rootHub->name, described.rootHubNameFault, kRootHubLayout,
                               nullptr, 0, out, outSize);
         default: return UsbAnswer::Error(ERROR_INVALID_FUNCTION);
     }
@@ -145,11 +145,11 @@ private:
 HANDLE SimMachine::OpenUsbNode(const std::string& path) {
     UsbTopology& usb = usb_;
     for (UsbController& controller : usb.controllers) {
-        const UsbControllerSpec& spec = controller.spec;
-        const bool numbered = spec.number >= 0 && path == kNumberedPrefix + std::to_string(spec.number);
-        const bool listed = spec.listed && path == spec.interfacePath;
+        const UsbControllerSpec& described = controller.described;
+        const bool numbered = described.number >= 0 && path == kNumberedPrefix + std::to_string(described.number);
+        const bool listed = described.listed && path == described.interfacePath;
         if (!numbered && !listed) continue;
-        if (spec.openFails) return FailHandle(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+        if (described.openFails) return FailHandle(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         Object object;
         object.kind = ObjectKind::UsbController;
         object.name = "usb controller " + path;
@@ -178,10 +178,10 @@ std::optional<std::vector<SimMachine::ListedDevice>> SimMachine::HostControllerI
     if (usb_.listingFails) return std::nullopt;
     std::vector<ListedDevice> devices;
     for (const UsbController& controller : usb_.controllers) {
-        if (!controller.spec.listed) continue;
+        if (!controller.described.listed) continue;
         ListedInterface listed;
-        listed.path = controller.spec.interfacePath;
-        listed.detailReadFails = controller.spec.detailReadFails;
+        listed.path = controller.described.interfacePath;
+        listed.detailReadFails = controller.described.detailReadFails;
         devices.push_back({listed});
     }
     return devices;
@@ -254,8 +254,8 @@ CONFIGRET SimMachine::CM_Locate_DevNodeA(PDEVINST devInst, DEVINSTID_A deviceId,
     const int root = tree.Add(-1, std::nullopt, "Computer");
     for (const DeviceNode& other : usb_.otherNodes) tree.Add(root, other.driver, other.description);
     for (UsbController& controller : usb_.controllers) {
-        const UsbControllerSpec& spec = controller.spec;
-        const int hc = tree.Add(root, spec.driverKey, "USB host controller");
+        const UsbControllerSpec& described = controller.described;
+        const int hc = tree.Add(root, described.driverKey, "USB host controller");
         const int hub = tree.Add(hc, controller.rootHub->driverKey, "USB Root Hub");
         tree.AddHub(hub, *controller.rootHub);
     }

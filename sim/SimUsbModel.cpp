@@ -45,21 +45,21 @@ UsbHub& UsbPort::AttachHub(int portCount, std::string name) {
     return *hub;
 }
 
-UsbController& UsbTopology::AddController(UsbControllerSpec spec) {
+UsbController& UsbTopology::AddController(UsbControllerSpec described) {
     const int serial = NextSerial();
-    if (!spec.driverKey)
-        spec.driverKey = Numbered("{36fc9e60-c465-11cf-8056-444553540000}\\%04d", serial);
-    if (spec.listed && spec.interfacePath.empty())
-        spec.interfacePath = Numbered(
+    if (!described.driverKey)
+        described.driverKey = Numbered("{36fc9e60-c465-11cf-8056-444553540000}\\%04d", serial);
+    if (described.listed && described.interfacePath.empty())
+        described.interfacePath = Numbered(
             "\\\\?\\pci#ven_8086&dev_1e31&subsys_00000000&rev_04#3&11583659&0&%02x"
             "#{3abf6f2d-71c4-462a-8a92-1e6861e6af27}",
             serial);
-    if (spec.rootHubName.empty())
-        spec.rootHubName =
+    if (described.rootHubName.empty())
+        described.rootHubName =
             Numbered("USB#ROOT_HUB30#4&%x&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8}", serial);
     UsbController controller;
-    controller.rootHub = std::make_shared<UsbHub>(spec.rootPorts, spec.rootHubName);
-    controller.spec = std::move(spec);
+    controller.rootHub = std::make_shared<UsbHub>(described.rootPorts, described.rootHubName);
+    controller.described = std::move(described);
     controllers.push_back(std::move(controller));
     return controllers.back();
 }

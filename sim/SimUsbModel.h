@@ -132,7 +132,7 @@ struct UsbControllerSpec {
 };
 
 struct UsbController {
-    UsbControllerSpec spec{};
+    UsbControllerSpec described{};
     std::shared_ptr<UsbHub> rootHub{};
     UsbHub& RootHub() { return *rootHub; }
 };
@@ -150,7 +150,7 @@ struct DeviceNode {
 std::string GeneratedDriverKey();
 
 struct UsbTopology {
-    UsbController& AddController(UsbControllerSpec spec);
+    UsbController& AddController(UsbControllerSpec described);
     // The n-th control request the machine receives (from 0) fails with ERROR_GEN_FAILURE.
     void FailIoctl(int index) { failingIoctls.insert(index); }
 

@@ -74,6 +74,13 @@ TEST(ProgramRun, ShowsTheLanguagesTextsAndEndsWithZeroOnClose) {
     EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_STEPS_HEADING)), c.heading);
     EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_CLOSE)), c.close);
     EXPECT_TRUE(::IsWindowVisible(found.hwnd));
+    // This machine has no USB printer (Wine lists no printer interface and no host controller):
+    // the No-printer screen, with its cross and its two lines, and nothing to update.
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(found.hwnd, IDC_STEPS_HEADING)));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(found.hwnd, IDC_UPDATE)));
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(found.hwnd, IDC_STATUS_ICON)));
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(found.hwnd, IDC_DETAIL1)));
+    EXPECT_FALSE(TextOf(::GetDlgItem(found.hwnd, IDC_STATUS_TEXT)).empty());
     RECT outer{};
     ::GetWindowRect(found.hwnd, &outer);
     EXPECT_EQ(outer.left, (::GetSystemMetrics(SM_CXSCREEN) - 980) / 2);

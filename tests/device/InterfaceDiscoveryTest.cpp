@@ -5,6 +5,7 @@
 #include "device/SG731NewDevice.h"
 #include "device/SG731OldDevice.h"
 #include "device/SG731TTDevice.h"
+#include "tests/support/DeviceVariants.h"
 #include "tests/support/SimFixture.h"
 
 namespace vork {
@@ -12,16 +13,7 @@ namespace {
 
 using sim::PrinterConfig;
 
-enum class Variant { New, Old, TT };
-
-std::unique_ptr<SG731DeviceBase> Make(Variant v) {
-    switch (v) {
-        case Variant::New: return std::make_unique<SG731NewDevice>();
-        case Variant::Old: return std::make_unique<SG731OldDevice>();
-        case Variant::TT: return std::make_unique<SG731TTDevice>();
-    }
-    return nullptr;
-}
+using test::Variant;
 
 PrinterConfig At(const std::string& path) {
     PrinterConfig config;
@@ -42,7 +34,7 @@ TEST_P(DiscoveryMatching, OpensOnlyPathsHoldingTheVariantsProductIdText) {
     auto printer = machine.AddPrinter(At(c.path));
     const bool expected[] = {c.newOpens, c.oldOpens, c.ttOpens};
     for (Variant v : {Variant::New, Variant::Old, Variant::TT}) {
-        auto device = Make(v);
+        auto device = test::MakeDevice(v);
         EXPECT_TRUE(device->OpenDeviceInterface());  // nothing failed, whether or not it opened
         const bool opened = device->DeviceHandle() != nullptr;
         EXPECT_EQ(opened, expected[static_cast<int>(v)]) << "variant " << static_cast<int>(v);

@@ -9,6 +9,7 @@
 #include "device/SG731OldDevice.h"
 #include "device/SG731TTDevice.h"
 #include "sim/PrinterOnBus.h"
+#include "tests/support/DeviceVariants.h"
 #include "tests/support/SimFixture.h"
 
 namespace vork {
@@ -16,16 +17,7 @@ namespace {
 
 using sim::PrinterOnBus;
 
-enum class Variant { New, Old, TT };
-
-std::unique_ptr<SG731DeviceBase> Make(Variant v) {
-    switch (v) {
-        case Variant::New: return std::make_unique<SG731NewDevice>();
-        case Variant::Old: return std::make_unique<SG731OldDevice>();
-        case Variant::TT: return std::make_unique<SG731TTDevice>();
-    }
-    return nullptr;
-}
+using test::Variant;
 
 struct CodeRow {
     const char* name;
@@ -45,7 +37,7 @@ TEST_P(RevisionCodes, RecognisedAndUpdateNeededAsTheVariantsTablesSay) {
     description.product = row.variant == Variant::TT ? 0x0022 : 0x0021;
     description.printer.revisionReply = sim::RevisionReply(row.code);
     sim::AttachPrinter(machine, sim::RootHubOf(machine).Port(2), description);
-    auto device = Make(row.variant);
+    auto device = test::MakeDevice(row.variant);
     EXPECT_EQ(device->GetDeviceConnected(), row.recognised ? 1 : 0);
     EXPECT_EQ(device->IsUpdateNeeded(), row.updateNeeded);
     EXPECT_EQ(device->GetRevision(), sim::RevisionReply(row.code));

@@ -84,24 +84,24 @@ void BuildRandomMachine(Dice& dice, sim::UsbTopology& usb) {
     const int controllers = 1 + dice.Below(4);
     std::string previousKey;
     for (int c = 0; c < controllers; ++c) {
-        sim::UsbControllerSpec spec;
+        sim::UsbControllerSpec described;
         if (dice.Chance(70)) {
             const int at = dice.Below(static_cast<int>(numbers.size()));
-            spec.number = numbers[at];
+            described.number = numbers[at];
             numbers.erase(numbers.begin() + at);
         }
-        spec.listed = spec.number < 0 || dice.Chance(40);
-        spec.rootPorts = dice.Below(6);
-        spec.openFails = dice.Chance(5);
-        spec.noDriverKey = dice.Chance(5);
-        spec.driverKeyFault = RandomNameFault(dice, sizeof(USB_HCD_DRIVERKEY_NAME));
-        spec.driverKeyFault.actualLength.reset();  // a cut key keeps its own rule, below
-        if (dice.Chance(8)) spec.driverKeyFault.actualLength = 8 + 2 * dice.Below(3);
-        if (!previousKey.empty() && dice.Chance(10)) spec.driverKey = previousKey;
-        spec.noRootHubName = dice.Chance(4);
-        spec.detailReadFails = spec.listed && dice.Chance(5);
-        sim::UsbController& hc = usb.AddController(spec);
-        previousKey = *hc.spec.driverKey;
+        described.listed = described.number < 0 || dice.Chance(40);
+        described.rootPorts = dice.Below(6);
+        described.openFails = dice.Chance(5);
+        described.noDriverKey = dice.Chance(5);
+        described.driverKeyFault = RandomNameFault(dice, sizeof(USB_HCD_DRIVERKEY_NAME));
+        described.driverKeyFault.actualLength.reset();  // a cut key keeps its own rule, below
+        if (dice.Chance(8)) described.driverKeyFault.actualLength = 8 + 2 * dice.Below(3);
+        if (!previousKey.empty() && dice.Chance(10)) described.driverKey = previousKey;
+        described.noRootHubName = dice.Chance(4);
+        described.detailReadFails = described.listed && dice.Chance(5);
+        sim::UsbController& hc = usb.AddController(described);
+        previousKey = *hc.described.driverKey;
         FillHub(dice, hc.RootHub(), 1);
     }
     usb.listingFails = dice.Chance(5);
@@ -128,18 +128,18 @@ public:
         std::vector<sim::UsbController*> order;
         for (int n = 0; n < 10; ++n)
             for (sim::UsbController& hc : usb_.controllers)
-                if (hc.spec.number == n) order.push_back(&hc);
+                if (hc.described.number == n) order.push_back(&hc);
         if (!usb_.listingFails)
             for (sim::UsbController& hc : usb_.controllers)
-                if (hc.spec.listed && !hc.spec.detailReadFails) order.push_back(&hc);
+                if (hc.described.listed && !hc.described.detailReadFails) order.push_back(&hc);
         for (sim::UsbController* hc : order) {
-            const sim::UsbControllerSpec& spec = hc->spec;
-            if (spec.openFails || spec.noDriverKey) continue;
-            const auto key = NameRead(*spec.driverKey, spec.driverKeyFault,
+            const sim::UsbControllerSpec& described = hc->described;
+            if (described.openFails || described.noDriverKey) continue;
+            const auto key = NameRead(*described.driverKey, described.driverKeyFault,
                                       sizeof(USB_HCD_DRIVERKEY_NAME),
                                       offsetof(USB_HCD_DRIVERKEY_NAME, DriverKeyName));
             if (!key || !visited_.insert(*key).second) continue;
-            if (spec.noRootHubName) return -1;
+            if (described.noRootHubName) return -1;
             Walk(hc->RootHub());
         }
         return count_;

@@ -70,19 +70,19 @@ TEST_F(UsbQueries, PortDriverKeyIsReadOnlyWithinTheBytesReturned) {
 }
 
 TEST_F(UsbQueries, ControllerKeyIsBoundedAndRootHubNameIsNot) {
-    hc.spec.driverKeyFault.actualLength = 6;
+    hc.described.driverKeyFault.actualLength = 6;
     EXPECT_EQ(Text(On("\\\\.\\HCD0", QueryControllerKey)), "<empty>");
-    hc.spec.driverKeyFault.actualLength = 8;
+    hc.described.driverKeyFault.actualLength = 8;
     EXPECT_EQ(Text(On("\\\\.\\HCD0", QueryControllerKey)), "{h");
-    hc.spec.driverKeyFault = {};
+    hc.described.driverKeyFault = {};
     EXPECT_EQ(Text(On("\\\\.\\HCD0", QueryControllerKey)), "{hc-key}\\0003");
 
     // The same reported length gives the root hub name its first character.
-    hc.spec.rootHubNameFault.actualLength = 6;
+    hc.described.rootHubNameFault.actualLength = 6;
     EXPECT_EQ(Text(On("\\\\.\\HCD0", QueryRootHubName)), "R");
-    hc.spec.rootHubNameFault = {};
+    hc.described.rootHubNameFault = {};
     EXPECT_EQ(Text(On("\\\\.\\HCD0", QueryRootHubName)), "ROOT#HUB");
-    hc.spec.noRootHubName = true;
+    hc.described.noRootHubName = true;
     EXPECT_EQ(Text(On("\\\\.\\HCD0", QueryRootHubName)), "<empty>");
 }
 

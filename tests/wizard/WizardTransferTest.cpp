@@ -139,6 +139,22 @@ TEST_F(WizardTransfer, WindowClosedFromOutsideDuringATransferEndsCleanly) {
     EXPECT_EQ(image, std::vector<std::uint8_t>(firmware::kOldImage, firmware::kOldImage + firmware::kFirmwareSize));
 }
 
+TEST_F(WizardTransfer, PrinterThatFallsSilentAfterTheSelectionShowsWrongMode) {
+    // The two probes read the revision; the chosen device's own read (the third open) gets no
+    // reply, so asking whether it needs the update raises the wrong-mode exception in the window.
+    auto d = Printer(0x0021, "f0I");
+    d.printer.reads[0] = {sim::RequestScript::Kind::NeverComplete};
+    d.printer.scriptedOpen = 3;
+    Attach(d);
+    ASSERT_NE(Open(), nullptr);
+    const Screen screen = Read();
+    EXPECT_EQ(screen.status, Text(IDS_WRONG_MODE));
+    EXPECT_EQ(screen.detail1, Text(IDS_WRONG_MODE_DETAIL));
+    EXPECT_EQ(screen.icon, IDB_CROSS);
+    EXPECT_FALSE(screen.visible.count(IDC_UPDATE));
+    EXPECT_FALSE(screen.visible.count(IDC_STEPS_HEADING));
+}
+
 TEST_F(WizardTransfer, UpdateWithoutADeviceChangesNothing) {
     ASSERT_NE(Open(), nullptr);
     const Screen before = Read();
