@@ -155,6 +155,19 @@ TEST_F(WizardTransfer, PrinterThatFallsSilentAfterTheSelectionShowsWrongMode) {
     EXPECT_FALSE(screen.visible.count(IDC_STEPS_HEADING));
 }
 
+TEST_F(WizardTransfer, TransferThatCannotStartShowsFailureWithCloseEnabled) {
+    Attach(Printer(0x0020, "d0A"));
+    ASSERT_NE(Open(), nullptr);
+    window->Device()->SetOwnerWindow(nullptr);  // a worker could tell nobody: it is not started
+    Click(IDC_UPDATE);
+    EXPECT_FALSE(window->IsTransferRunning());
+    EXPECT_EQ(window->Indicator(), nullptr);
+    const Screen screen = Read();
+    EXPECT_EQ(screen.status, Text(IDS_FAILURE));
+    EXPECT_TRUE(screen.closeEnabled);
+    EXPECT_TRUE(screen.visible.count(IDC_RETRY));
+}
+
 TEST_F(WizardTransfer, UpdateWithoutADeviceChangesNothing) {
     ASSERT_NE(Open(), nullptr);
     const Screen before = Read();
