@@ -11,15 +11,9 @@
 
 #include <string>
 
-#include "platform/UniqueHandle.h"
+#include "platform/Handles.h"
 
 namespace vork {
-
-struct DataModuleTraits {  // LoadLibraryExW returns null on failure
-    using Type = HMODULE;
-    static Type Empty() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::FreeLibrary(h); }
-};
 
 // The file name tried for `languageId`: "SG731Updater%d.dll" formatted into 260 characters.
 std::wstring LanguageLibraryName(unsigned languageId);
@@ -46,7 +40,7 @@ public:
     const std::wstring& path() const { return path_; }
 
 private:
-    UniqueHandle<DataModuleTraits> module_;
+    LibraryModule module_;
     std::wstring path_;
 };
 

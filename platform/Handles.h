@@ -40,11 +40,25 @@ struct GdiObjectTraits {  // CreateSolidBrush, LoadImageW and the like return nu
     static void Close(Type h) noexcept { ::DeleteObject(h); }
 };
 
+struct GlobalMemoryTraits {  // GlobalAlloc returns null on failure
+    using Type = HGLOBAL;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::GlobalFree(h); }
+};
+
+struct LibraryModuleTraits {  // LoadLibraryExW returns null on failure
+    using Type = HMODULE;
+    static Type Empty() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::FreeLibrary(h); }
+};
+
 using SeamHandle = UniqueHandle<SeamHandleTraits>;
 using SeamFileHandle = UniqueHandle<SeamFileHandleTraits>;
 using DeviceInfoList = UniqueHandle<DeviceInfoListTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using ThreadHandle = KernelHandle;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;  // a block from GlobalAlloc
+using LibraryModule = UniqueHandle<LibraryModuleTraits>;
 
 }  // namespace vork

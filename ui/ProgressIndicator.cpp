@@ -18,13 +18,6 @@ namespace gdip = Gdiplus::DllExports;
 constexpr GUID kFrameDimensionTime = {
     0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
 
-struct GlobalMemoryTraits {  // GlobalAlloc returns null on failure
-    using Type = HGLOBAL;
-    static Type Empty() noexcept { return nullptr; }
-    static void Close(Type block) noexcept { ::GlobalFree(block); }
-};
-using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
-
 // The target window's device context for one drawing pass.
 class WindowDC {
 public:

@@ -14,7 +14,6 @@
 #include "platform/DeviceClasses.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
-#include "usb/GlobalMemory.h"
 #include "usb/UsbQueries.h"
 
 namespace vork {
