@@ -20,12 +20,9 @@ bool SG731DeviceBase::IsWorkerRunning() const {
 
 bool SG731DeviceBase::StartWorker(LPTHREAD_START_ROUTINE threadProc) {
     if (!ownerWindow_) return false;
-    // One worker at a time per object: a second one would share the device handle. A worker that
-    // has reported its end is only closing the handle, so a Retry right after it waits for that.
-    if (workerThread_ && workerReported_) JoinWorker();
+    // One worker at a time per object: a second one would share the device handle.
     if (IsWorkerRunning()) return false;
     workerThread_.reset();
-    workerReported_ = false;
     workerThread_.reset(::CreateThread(nullptr, 0, threadProc, this, 0, nullptr));
     return static_cast<bool>(workerThread_);
 }
@@ -46,7 +43,6 @@ void SG731DeviceBase::JoinWorker() {
 void SG731DeviceBase::Report(WPARAM outcome) {
     // Sent, not posted: the window has handled it before the worker touches the device again.
     if (ownerWindow_) ::SendMessageW(ownerWindow_, WM_COMMAND, outcome, 0);
-    workerReported_ = true;
 }
 
 void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) {

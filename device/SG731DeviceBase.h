@@ -10,7 +10,6 @@
 // the revision exchange and the firmware worker close it and set it back to null after their
 // exchange. A failed open leaves INVALID_HANDLE_VALUE in it, which nothing uses: callers act only on
 // a successful discovery.
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,9 +76,6 @@ protected:
     HWND ownerWindow_ = nullptr;
 
 private:
-    // Set by the worker once its final notification has been handled: all it has left to do is
-    // close the device handle, so a new start may wait for it.
-    std::atomic<bool> workerReported_{false};
 
     std::int32_t AwaitRequest(OVERLAPPED& overlapped, DWORD waitMs, bool isRead);
     void CancelRequest(OVERLAPPED& overlapped);

@@ -27,6 +27,6 @@ std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port, Print
 UsbHub& RootHubOf(SimMachine& machine, int ports = 4);
 
 // The interface path Windows writes for a printer of the given product id.
-std::string PrinterInterfacePath(std::uint16_t product, const std::string& serial);
+std::string PrinterInterfacePath(std::uint16_t product, const std::string& serial = "5&1a2b3c4d&0&1");
 
 }  // namespace vork::sim

@@ -233,7 +233,7 @@ BOOL SimMachine::CloseHandle(HANDLE handle) {
 
 // --- Overlapped requests -----------------------------------------------------------------------
 
-BOOL SimMachine::StartRequest(Lock&, HANDLE file, bool write, const void* data,
+BOOL SimMachine::StartRequest(HANDLE file, bool write, const void* data,
                               std::uint8_t* readBuffer, DWORD length, OVERLAPPED* overlapped) {
     Object* object = Find(file, ObjectKind::PrinterInterface);
     if (!object) return Fail(ERROR_INVALID_HANDLE);
@@ -322,7 +322,7 @@ BOOL SimMachine::WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDW
     Lock lock(mutex_);
     Log("WriteFile " + std::to_string(bytesToWrite));
     if (written) *written = 0;
-    return StartRequest(lock, file, true, buffer, nullptr, bytesToWrite, overlapped);
+    return StartRequest(file, true, buffer, nullptr, bytesToWrite, overlapped);
 }
 
 BOOL SimMachine::ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD read,
@@ -330,7 +330,7 @@ BOOL SimMachine::ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD
     Lock lock(mutex_);
     Log("ReadFile " + std::to_string(bytesToRead));
     if (read) *read = 0;
-    return StartRequest(lock, file, false, nullptr, static_cast<std::uint8_t*>(buffer), bytesToRead,
+    return StartRequest(file, false, nullptr, static_cast<std::uint8_t*>(buffer), bytesToRead,
                         overlapped);
 }
 

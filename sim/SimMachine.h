@@ -136,7 +136,7 @@ private:
     BOOL Fail(DWORD error);
     HANDLE FailHandle(DWORD error, HANDLE value);
 
-    BOOL StartRequest(Lock& lock, HANDLE file, bool write, const void* data, std::uint8_t* readBuffer,
+    BOOL StartRequest(HANDLE file, bool write, const void* data, std::uint8_t* readBuffer,
                       DWORD length, OVERLAPPED* overlapped);
     void Complete(Request& request);
     void Signal(HANDLE event);

@@ -143,7 +143,11 @@ void MainWindow::ShowInstructionsScreen() const {
     }
     EnableControl(IDC_CLOSE, true);
     EnableControl(IDC_UPDATE, true);
-    for (int id : kStepIds) ShowControl(id, true);
+    ShowSteps(true);
+}
+
+void MainWindow::ShowSteps(bool visible) const {
+    for (int id : kStepIds) ShowControl(id, visible);
 }
 
 }  // namespace vork

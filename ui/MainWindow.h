@@ -50,6 +50,8 @@ public:
 
     // The controls of the Instructions screen only: the steps and Update, no status or details.
     void ShowInstructionsScreen() const;
+    // Shows or hides the steps heading and the seven step lines together.
+    void ShowSteps(bool visible) const;
 
 protected:
     // Runs at the end of WM_CREATE once every control exists.

@@ -12,8 +12,6 @@
 namespace vork {
 namespace {
 
-constexpr int kStepIds[] = {IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3,
-                            IDC_STEP4,         IDC_STEP5, IDC_STEP6, IDC_STEP7};
 constexpr int kAnimationX = 20;
 constexpr int kAnimationY = 260;
 // The area the last animation frame is erased from once the indicator has stopped.
@@ -106,7 +104,6 @@ void WizardWindow::OnUpdateClick() {
     if (!device_ || transferRunning_) return;
     ShowControl(IDC_UPDATE, false);
     ShowControl(IDC_RETRY, false);
-    ShowControl(IDC_STATUS_TEXT, false);
     ShowSteps(false);
     ShowControl(IDC_STATUS_TEXT, true);
     ShowControl(IDC_DETAIL1, false);
@@ -211,10 +208,6 @@ void WizardWindow::ShowFailureScreen() {
     ShowStatusImage(IDB_CROSS);
     ShowControl(IDC_RETRY, true);
     SetText(IDC_RETRY, IDS_RETRY, kCaptionChars);
-}
-
-void WizardWindow::ShowSteps(bool visible) const {
-    for (int id : kStepIds) ShowControl(id, visible);
 }
 
 void WizardWindow::ShowStatusImage(int bitmapId) {

@@ -57,7 +57,6 @@ private:
     void OnUpdateProgress(LPARAM percent);
     void ShowUpToDate();
     void ShowFailureScreen();
-    void ShowSteps(bool visible) const;
     void ShowStatusImage(int bitmapId);
     void SetText(int controlId, UINT textId, int chars) const;
 

@@ -65,14 +65,6 @@ void TestWindow::Clear() {
     PumpPending();
 }
 
-void PumpPending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 std::vector<std::uint32_t> CaptureClient(HWND window, int x, int y, int width, int height) {
     std::vector<std::uint32_t> pixels;
     BITMAPINFO info{};

@@ -10,6 +10,8 @@
 #include <set>
 #include <vector>
 
+#include "tests/support/MessagePump.h"
+
 namespace vork::test {
 
 // Registers a gtest environment that starts GDI+ before the first test and shuts it down after the
@@ -31,8 +33,6 @@ public:
 private:
     HWND hwnd_ = nullptr;
 };
-
-void PumpPending();
 
 // The client-area pixels of a rectangle as 0xRRGGBB values, rows from the top.
 std::vector<std::uint32_t> CaptureClient(HWND window, int x, int y, int width, int height);

@@ -7,6 +7,7 @@
 
 #include "device/SG731OldDevice.h"
 #include "tests/support/NotificationWindow.h"
+#include "sim/PrinterOnBus.h"
 #include "tests/support/SimFixture.h"
 
 namespace vork {
@@ -30,7 +31,7 @@ protected:
 
     // Attaches one printer and opens its interface into the device handle.
     std::shared_ptr<sim::Printer> Attach(PrinterConfig config = {}) {
-        config.interfacePath = test::PrinterPath("0021");
+        config.interfacePath = sim::PrinterInterfacePath(0x0021);
         auto printer = machine.AddPrinter(config);
         EXPECT_TRUE(device->OpenDeviceInterface());
         EXPECT_NE(device->DeviceHandle(), nullptr);
@@ -238,7 +239,7 @@ TEST_F(DeviceChannel, PieceAcceptedWithNoBytesEndsTheTransferInsteadOfLooping) {
 class RevisionExchange : public DeviceChannel {
 protected:
     std::shared_ptr<sim::Printer> AddPrinter(PrinterConfig config) {
-        config.interfacePath = test::PrinterPath("0020");
+        config.interfacePath = sim::PrinterInterfacePath(0x0020);
         return machine.AddPrinter(config);
     }
 };

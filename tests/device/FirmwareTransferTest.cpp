@@ -7,6 +7,7 @@
 #include "device/SG731NewDevice.h"
 #include "device/SG731OldDevice.h"
 #include "device/SG731TTDevice.h"
+#include "sim/PrinterOnBus.h"
 #include "tests/support/NotificationWindow.h"
 #include "tests/support/SimFixture.h"
 
@@ -24,7 +25,7 @@ constexpr std::uint8_t kTTCommand[] = {0x1B, 0x52, 0x66, 0x6C, 0x61, 0x73, 0x68,
 struct VariantCase {
     const char* name;
     std::unique_ptr<SG731DeviceBase> (*make)();
-    const char* productId;
+    std::uint16_t productId;
     std::vector<std::uint8_t> command;
     const std::uint8_t* image;
     bool chunked;
@@ -32,11 +33,11 @@ struct VariantCase {
 
 std::vector<VariantCase> Variants() {
     return {
-        {"New", [] { return std::unique_ptr<SG731DeviceBase>(new SG731NewDevice); }, "0021",
+        {"New", [] { return std::unique_ptr<SG731DeviceBase>(new SG731NewDevice); }, 0x0021,
          {std::begin(kNewCommand), std::end(kNewCommand)}, firmware::kNewImage, false},
-        {"Old", [] { return std::unique_ptr<SG731DeviceBase>(new SG731OldDevice); }, "0020",
+        {"Old", [] { return std::unique_ptr<SG731DeviceBase>(new SG731OldDevice); }, 0x0020,
          {std::begin(kOldCommand), std::end(kOldCommand)}, firmware::kOldImage, true},
-        {"TT", [] { return std::unique_ptr<SG731DeviceBase>(new SG731TTDevice); }, "0022",
+        {"TT", [] { return std::unique_ptr<SG731DeviceBase>(new SG731TTDevice); }, 0x0022,
          {std::begin(kTTCommand), std::end(kTTCommand)}, firmware::kTTImage, true},
     };
 }
@@ -56,7 +57,7 @@ protected:
     void ResetObjects() override { device.reset(); }
 
     std::shared_ptr<sim::Printer> Attach(PrinterConfig config = {}) {
-        config.interfacePath = test::PrinterPath(GetParam().productId);
+        config.interfacePath = sim::PrinterInterfacePath(GetParam().productId);
         return machine.AddPrinter(config);
     }
     // Starts the worker and pumps the window until its final notification.

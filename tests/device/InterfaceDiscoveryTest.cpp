@@ -6,6 +6,7 @@
 #include "device/SG731OldDevice.h"
 #include "device/SG731TTDevice.h"
 #include "tests/support/DeviceVariants.h"
+#include "sim/PrinterOnBus.h"
 #include "tests/support/SimFixture.h"
 
 namespace vork {
@@ -62,7 +63,7 @@ TEST_F(Discovery, NoPrinterLeavesAFreshHandleNull) {
 }
 
 TEST_F(Discovery, ClassListThatCannotBeHadFails) {
-    machine.AddPrinter(At(test::PrinterPath("0021")));
+    machine.AddPrinter(At(sim::PrinterInterfacePath(0x0021)));
     machine.FailPrinterClassList(true);
     SG731NewDevice device;
     EXPECT_FALSE(device.OpenDeviceInterface());
@@ -70,7 +71,7 @@ TEST_F(Discovery, ClassListThatCannotBeHadFails) {
 }
 
 TEST_F(Discovery, BusyInterfaceFailsWithAnInvalidHandle) {
-    auto config = At(test::PrinterPath("0021"));
+    auto config = At(sim::PrinterInterfacePath(0x0021));
     config.busy = true;
     machine.AddPrinter(config);
     SG731NewDevice device;
@@ -79,21 +80,21 @@ TEST_F(Discovery, BusyInterfaceFailsWithAnInvalidHandle) {
 }
 
 TEST_F(Discovery, InterfacesOfOneDeviceAreExaminedInOrderBeforeTheNextDevice) {
-    machine.AddPrinterDevice({At("first-no-match"), At(test::PrinterPath("0022", "a"))});
-    machine.AddPrinterDevice({At(test::PrinterPath("0022", "b"))});
+    machine.AddPrinterDevice({At("first-no-match"), At(sim::PrinterInterfacePath(0x0022, "a"))});
+    machine.AddPrinterDevice({At(sim::PrinterInterfacePath(0x0022, "b"))});
     SG731TTDevice device;
     EXPECT_TRUE(device.OpenDeviceInterface());
     std::vector<std::string> opened;
     for (const auto& entry : machine.CallLog())
         if (entry.rfind("CreateFileA", 0) == 0) opened.push_back(entry.substr(12));
-    EXPECT_EQ(opened, (std::vector<std::string>{test::PrinterPath("0022", "a"),
-                                                 test::PrinterPath("0022", "b")}));
+    EXPECT_EQ(opened, (std::vector<std::string>{sim::PrinterInterfacePath(0x0022, "a"),
+                                                 sim::PrinterInterfacePath(0x0022, "b")}));
 }
 
 TEST_F(Discovery, EveryReplacedHandleOfOnePassIsClosed) {
-    machine.AddPrinter(At(test::PrinterPath("0020", "a")));
-    machine.AddPrinter(At(test::PrinterPath("0021", "b")));
-    machine.AddPrinter(At(test::PrinterPath("0021", "c")));
+    machine.AddPrinter(At(sim::PrinterInterfacePath(0x0020, "a")));
+    machine.AddPrinter(At(sim::PrinterInterfacePath(0x0021, "b")));
+    machine.AddPrinter(At(sim::PrinterInterfacePath(0x0021, "c")));
     SG731OldDevice device;
     EXPECT_TRUE(device.OpenDeviceInterface());
     EXPECT_EQ(machine.OpenHandles(), 1);  // the last one opened, held by the device
@@ -111,11 +112,11 @@ class DiscoveryDetailFaults : public test::SimFixture,
 
 TEST_P(DiscoveryDetailFaults, FaultyInterfaceFailsTheResultButALaterMatchStillOpens) {
     const DetailFault& f = GetParam();
-    auto faulty = At(test::PrinterPath("0021", "faulty"));
+    auto faulty = At(sim::PrinterInterfacePath(0x0021, "faulty"));
     faulty.detailSizeQuerySucceeds = f.sizeQuerySucceeds;
     faulty.detailSizeQueryError = f.sizeQueryError;
     faulty.detailReadFails = f.detailReadFails;
-    machine.AddPrinterDevice({faulty, At(test::PrinterPath("0021", "good"))});
+    machine.AddPrinterDevice({faulty, At(sim::PrinterInterfacePath(0x0021, "good"))});
     SG731NewDevice device;
     EXPECT_FALSE(device.OpenDeviceInterface());
     EXPECT_NE(device.DeviceHandle(), nullptr);

@@ -1,5 +1,7 @@
 #include "tests/support/NotificationWindow.h"
 
+#include "tests/support/MessagePump.h"
+
 namespace vork::test {
 namespace {
 
@@ -38,13 +40,7 @@ LRESULT CALLBACK NotificationWindow::Procedure(HWND hwnd, UINT message, WPARAM w
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void NotificationWindow::PumpPending() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+void NotificationWindow::PumpPending() { test::PumpPending(); }
 
 bool NotificationWindow::PumpUntilFinal(DWORD timeoutMs) {
     const ULONGLONG end = ::GetTickCount64() + timeoutMs;

@@ -28,10 +28,4 @@ protected:
     ScopedPlatform scope{machine};
 };
 
-// An interface path as Windows writes it for a printer of the given product id.
-inline std::string PrinterPath(const char* productId, const char* serial = "5&1a2b3c4d&0&1") {
-    return std::string("\\\\?\\usb#vid_e7d2&pid_") + productId + "#" + serial +
-           "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
-}
-
 }  // namespace vork::test

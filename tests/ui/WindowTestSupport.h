@@ -8,6 +8,7 @@
 
 #include "app/LanguageModule.h"
 #include "app/WindowClass.h"
+#include "tests/support/MessagePump.h"
 #include "ui/MainWindow.h"
 
 namespace vork::test {
@@ -20,16 +21,6 @@ inline void EnsureClass(const wchar_t* className) {
     existing.cbSize = sizeof(existing);
     if (!::GetClassInfoExW(ProgramModule(), className, &existing)) {
         RegisterMainWindowClass(ProgramModule(), className);
-    }
-}
-
-// Handles what is waiting, and drops a WM_QUIT that a destroyed window posted.
-inline void PumpPending() {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
     }
 }
 

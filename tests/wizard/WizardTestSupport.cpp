@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/WindowClass.h"
+#include "tests/ui/WindowTestSupport.h"
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
 
@@ -10,14 +10,6 @@ namespace vork::test {
 namespace {
 
 constexpr wchar_t kClassName[] = L"SG731WINDOW";
-
-HINSTANCE Program() { return ::GetModuleHandleW(nullptr); }
-
-std::wstring TextOf(HWND control) {
-    wchar_t text[512] = {};
-    ::GetWindowTextW(control, text, 512);
-    return text;
-}
 
 // Tells the two status bitmaps apart by their badge: mostly green (check) or mostly red (cross).
 int BitmapId(HBITMAP bitmap) {
@@ -45,13 +37,9 @@ bool Visible(HWND control) { return (::GetWindowLongW(control, GWL_STYLE) & WS_V
 
 }  // namespace
 
-std::wstring Text(UINT id, int chars) { return LoadText(Program(), id, chars); }
+std::wstring Text(UINT id, int chars) { return LoadText(ProgramModule(), id, chars); }
 
-void WizardFixture::SetUp() {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (!::GetClassInfoExW(Program(), kClassName, &existing)) RegisterMainWindowClass(Program(), kClassName);
-}
+void WizardFixture::SetUp() { EnsureClass(kClassName); }
 
 sim::PrinterOnBus WizardFixture::Printer(std::uint16_t product, const char* code) {
     sim::PrinterOnBus d;
@@ -70,7 +58,7 @@ std::shared_ptr<sim::Printer> WizardFixture::Attach(sim::PrinterOnBus printer, i
 
 HWND WizardFixture::Open() {
     sim::RootHubOf(machine);  // a machine has a controller even without printers
-    window = std::make_unique<WizardWindow>(Program(), Program());
+    window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule());
     hwnd = window->Create(kClassName, 0, 0);
     return hwnd;
 }
@@ -81,14 +69,12 @@ void WizardFixture::Click(int id) {
 
 bool WizardFixture::PumpUntilTransferEnds(DWORD timeoutMs) {
     const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    MSG message;
     while (window && window->IsTransferRunning()) {
         if (::GetTickCount64() >= end) return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        PumpPending();
     }
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        if (message.message != WM_QUIT) ::DispatchMessageW(&message);
+    PumpPending();
     return true;
 }
 
@@ -100,10 +86,10 @@ Screen WizardFixture::Read() const {
         if (Visible(Control(id))) s.visible.insert(id);
     s.updateEnabled = ::IsWindowEnabled(Control(IDC_UPDATE)) != FALSE;
     s.closeEnabled = ::IsWindowEnabled(Control(IDC_CLOSE)) != FALSE;
-    if (s.visible.count(IDC_STATUS_TEXT)) s.status = TextOf(Control(IDC_STATUS_TEXT));
-    if (s.visible.count(IDC_DETAIL1)) s.detail1 = TextOf(Control(IDC_DETAIL1));
-    if (s.visible.count(IDC_DETAIL2)) s.detail2 = TextOf(Control(IDC_DETAIL2));
-    if (s.visible.count(IDC_RETRY)) s.retry = TextOf(Control(IDC_RETRY));
+    if (s.visible.count(IDC_STATUS_TEXT)) s.status = WindowText(Control(IDC_STATUS_TEXT));
+    if (s.visible.count(IDC_DETAIL1)) s.detail1 = WindowText(Control(IDC_DETAIL1));
+    if (s.visible.count(IDC_DETAIL2)) s.detail2 = WindowText(Control(IDC_DETAIL2));
+    if (s.visible.count(IDC_RETRY)) s.retry = WindowText(Control(IDC_RETRY));
     if (s.visible.count(IDC_STATUS_ICON)) {
         const auto bitmap = reinterpret_cast<HBITMAP>(
             ::SendMessageW(Control(IDC_STATUS_ICON), STM_GETIMAGE, IMAGE_BITMAP, 0));
