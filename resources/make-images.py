@@ -113,6 +113,15 @@ def lzw_encode(indices, min_code_size):
     return bytes(out)
 
 
+def sub_blocks(data):
+    """GIF data sub-blocks: runs of at most 255 bytes, each after its length, then a 0."""
+    out = bytearray()
+    for start in range(0, len(data), 255):
+        block = data[start:start + 255]
+        out += bytes([len(block)]) + block
+    return bytes(out) + b"\x00"
+
+
 def write_gif(path):
     palette = bytearray()
     for level in range(GIF_LEVELS):
@@ -127,12 +136,7 @@ def write_gif(path):
         data += b"\x21\xF9\x04" + bytes([1 << 2]) + struct.pack("<H", 10) + b"\x00\x00"
         data += b"\x2C" + struct.pack("<HHHHB", 0, 0, GIF_SIZE, GIF_SIZE, 0)
         data.append(depth)
-        coded = lzw_encode(spinner_frame(frame), depth)
-        for start in range(0, len(coded), 255):
-            block = coded[start:start + 255]
-            data.append(len(block))
-            data += block
-        data.append(0)
+        data += sub_blocks(lzw_encode(spinner_frame(frame), depth))
     data += b"\x3B"
     with open(path, "wb") as f:
         f.write(data)

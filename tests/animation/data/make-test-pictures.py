@@ -8,52 +8,23 @@ empty.gif: no bytes at all.
 
 Run from anywhere; the files land beside this script.
 """
+import importlib.util
 import os
 import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def lzw(indices, min_code_size):
-    """The GIF variant of LZW: variable code width, clear code first, end code last."""
-    clear, end = 1 << min_code_size, (1 << min_code_size) + 1
-    table = {(i,): i for i in range(clear)}
-    next_code, width = end + 1, min_code_size + 1
-    codes = [(clear, width)]
-    word = ()
-    for index in indices:
-        extended = word + (index,)
-        if extended in table:
-            word = extended
-            continue
-        codes.append((table[word], width))
-        table[extended] = next_code
-        next_code += 1
-        if next_code > (1 << width) and width < 12:
-            width += 1
-        word = (index,)
-    codes.append((table[word], width))
-    codes.append((end, width))
-
-    data, bits, count = bytearray(), 0, 0
-    for code, size in codes:
-        bits |= code << count
-        count += size
-        while count >= 8:
-            data.append(bits & 0xFF)
-            bits >>= 8
-            count -= 8
-    if count:
-        data.append(bits & 0xFF)
-    return bytes(data)
+def load_picture_writer():
+    """The GIF encoder of the program's own picture script, so both write GIFs the same way."""
+    path = os.path.join(HERE, "..", "..", "..", "resources", "make-images.py")
+    found = importlib.util.spec_from_file_location("make_images", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
+    return module
 
 
-def sub_blocks(data):
-    out = bytearray()
-    for i in range(0, len(data), 255):
-        chunk = data[i:i + 255]
-        out += bytes([len(chunk)]) + chunk
-    return bytes(out) + b"\x00"
+PICTURES = load_picture_writer()
 
 
 def gif(width, height, palette, frames, delay):
@@ -65,7 +36,7 @@ def gif(width, height, palette, frames, delay):
     for colour in frames:
         out += b"\x21\xF9\x04" + struct.pack("<BHB", 0x04, delay, 0) + b"\x00"
         out += b"\x2C" + struct.pack("<HHHHB", 0, 0, width, height, 0)
-        out += b"\x02" + sub_blocks(lzw([colour] * (width * height), 2))
+        out += b"\x02" + PICTURES.sub_blocks(PICTURES.lzw_encode([colour] * (width * height), 2))
     out += b"\x3B"
     return bytes(out)
 
