@@ -42,7 +42,7 @@ LanguageModule LanguageModule::Load(LANGID languageId, const std::wstring& folde
     if (folder.empty()) return result;  // a bare name would be searched for: never
     for (unsigned id : {static_cast<unsigned>(languageId), static_cast<unsigned>(languageId & 0xFF)}) {
         const std::wstring path = folder + LanguageLibraryName(id);
-        result.module_.reset(::LoadLibraryExW(path.c_str(), nullptr, kAsData));
+        result.module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, kAsData));
         if (result.module_) {
             result.path_ = path;
             break;

@@ -31,13 +31,13 @@ public:
     // The same for the user's interface language, in the folder of `program`.
     static LanguageModule ForUser(HINSTANCE program);
 
-    bool loaded() const { return module_.valid(); }
+    bool IsLoaded() const { return module_.IsValid(); }
     // The loaded library, or null.
-    HMODULE get() const { return module_.get(); }
+    HMODULE Get() const { return module_.Get(); }
     // The module to read texts from: the library, or `program` when none loaded.
-    HMODULE TextsOr(HINSTANCE program) const { return loaded() ? module_.get() : program; }
+    HMODULE TextsOr(HINSTANCE program) const { return IsLoaded() ? module_.Get() : program; }
     // The full path of the loaded library, empty when none loaded.
-    const std::wstring& path() const { return path_; }
+    const std::wstring& Path() const { return path_; }
 
 private:
     LibraryModule module_;

@@ -55,7 +55,7 @@ std::int32_t SG731DeviceBase::WriteDevice(const std::uint8_t* buffer, std::uint3
     SeamHandle event = NewRequestEvent();
     if (!event) return -1;
     OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
+    overlapped.hEvent = event.Get();
     if (!System().WriteFile(deviceHandle_, buffer, length, nullptr, &overlapped) &&
         ::GetLastError() != ERROR_IO_PENDING)
         return -1;
@@ -67,7 +67,7 @@ std::int32_t SG731DeviceBase::ReadDevice(std::uint8_t* buffer, std::uint32_t len
     SeamHandle event = NewRequestEvent();
     if (!event) return -1;
     OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
+    overlapped.hEvent = event.Get();
     if (!System().ReadFile(deviceHandle_, buffer, length, nullptr, &overlapped)) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_IO_PENDING) {

@@ -15,15 +15,15 @@
 namespace vork {
 
 bool SG731DeviceBase::IsWorkerRunning() const {
-    return workerThread_ && ::WaitForSingleObject(workerThread_.get(), 0) == WAIT_TIMEOUT;
+    return workerThread_ && ::WaitForSingleObject(workerThread_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 bool SG731DeviceBase::StartWorker(LPTHREAD_START_ROUTINE threadProc) {
     if (!ownerWindow_) return false;
     // One worker at a time per object: a second one would share the device handle.
     if (IsWorkerRunning()) return false;
-    workerThread_.reset();
-    workerThread_.reset(::CreateThread(nullptr, 0, threadProc, this, 0, nullptr));
+    workerThread_.Reset();
+    workerThread_.Reset(::CreateThread(nullptr, 0, threadProc, this, 0, nullptr));
     return static_cast<bool>(workerThread_);
 }
 
@@ -32,12 +32,12 @@ void SG731DeviceBase::JoinWorker() {
     // The worker may be blocked sending its final notification to a window of this very thread;
     // messages sent to this thread are delivered while it waits, so the two never wait for each
     // other (the window may already be gone, and the message then goes nowhere).
-    const HANDLE thread = workerThread_.get();
+    const HANDLE thread = workerThread_.Get();
     while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG message;
         ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-    workerThread_.reset();
+    workerThread_.Reset();
 }
 
 void SG731DeviceBase::Report(WPARAM outcome) {

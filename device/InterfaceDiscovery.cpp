@@ -61,13 +61,13 @@ bool SG731DeviceBase::OpenMatchingInterface(const VariantProfile& profile) {
     bool result = true;
     SP_DEVINFO_DATA info{};
     info.cbSize = sizeof info;
-    for (DWORD member = 0; System().SetupDiEnumDeviceInfo(set.get(), member, &info); ++member) {
+    for (DWORD member = 0; System().SetupDiEnumDeviceInfo(set.Get(), member, &info); ++member) {
         SP_DEVICE_INTERFACE_DATA interfaceData{};
         interfaceData.cbSize = sizeof interfaceData;
         for (DWORD index = 0; System().SetupDiEnumDeviceInterfaces(
-                 set.get(), &info, &kUsbPrintInterfaceClass, index, &interfaceData);
+                 set.Get(), &info, &kUsbPrintInterfaceClass, index, &interfaceData);
              ++index) {
-            if (!OpenIfMatching(set.get(), interfaceData, info, profile)) result = false;
+            if (!OpenIfMatching(set.Get(), interfaceData, info, profile)) result = false;
         }
     }
     return result;

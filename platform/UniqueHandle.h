@@ -18,25 +18,25 @@ public:
 
     UniqueHandle() noexcept = default;
     explicit UniqueHandle(Type value) noexcept : value_(value) {}
-    ~UniqueHandle() { reset(); }
+    ~UniqueHandle() { Reset(); }
 
-    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.Release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other) Reset(other.Release());
         return *this;
     }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
-    Type get() const noexcept { return value_; }
-    bool valid() const noexcept { return value_ != Traits::Empty(); }
-    explicit operator bool() const noexcept { return valid(); }
+    Type Get() const noexcept { return value_; }
+    bool IsValid() const noexcept { return !IsEmptyValue(value_); }
+    explicit operator bool() const noexcept { return IsValid(); }
 
-    Type release() noexcept { return std::exchange(value_, Traits::Empty()); }
+    Type Release() noexcept { return std::exchange(value_, Traits::Empty()); }
 
-    void reset(Type value = Traits::Empty()) noexcept {
+    void Reset(Type value = Traits::Empty()) noexcept {
         Type old = std::exchange(value_, value);
-        if (old != Traits::Empty()) {
+        if (!IsEmptyValue(old)) {
             const DWORD lastError = ::GetLastError();
             Traits::Close(old);
             ::SetLastError(lastError);
@@ -44,12 +44,22 @@ public:
     }
 
     // Releases what is held and gives the address to an out-parameter of a creating function.
-    Type* put() noexcept {
-        reset();
+    Type* Put() noexcept {
+        Reset();
         return &value_;
     }
 
 private:
+    // Traits may name more than one empty value (a HANDLE is empty at null and at
+    // INVALID_HANDLE_VALUE); otherwise the one from Empty() is the only one.
+    static bool IsEmptyValue(Type value) noexcept {
+        if constexpr (requires { Traits::IsEmpty(value); }) {
+            return Traits::IsEmpty(value);
+        } else {
+            return value == Traits::Empty();
+        }
+    }
+
     Type value_ = Traits::Empty();
 };
 

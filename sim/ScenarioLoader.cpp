@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/Handles.h"
 #include "sim/PrinterOnBus.h"
 #include "sim/Scenario.h"
 
@@ -194,12 +195,13 @@ ScenarioResult LoadScenarioText(SimMachine& machine, const std::string& text) {
 }
 
 ScenarioResult LoadScenarioFile(SimMachine& machine, const std::wstring& path) {
-    FILE* file = _wfopen(path.c_str(), L"rb");
+    const FileStream file(_wfopen(path.c_str(), L"rb"));
     if (!file) return {false, "the scenario file cannot be opened", {}, {}};
     std::string text;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-    std::fclose(file);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.Get())) > 0;) {
+        text.append(buffer, n);
+    }
     return LoadScenarioText(machine, text);
 }
 
@@ -208,19 +210,18 @@ bool DumpPrinters(const SimMachine& machine, const std::wstring& folder) {
     for (const auto& printer : machine.Printers()) {
         const std::wstring base = folder + L"\\" + std::wstring(printer->config.name.begin(),
                                                                 printer->config.name.end());
-        if (FILE* bytes = _wfopen((base + L".bin").c_str(), L"wb")) {
-            ok = std::fwrite(printer->received.data(), 1, printer->received.size(), bytes) ==
-                     printer->received.size() && ok;
-            std::fclose(bytes);
-        } else {
-            ok = false;
+        FileStream bytes(_wfopen((base + L".bin").c_str(), L"wb"));
+        ok = bytes &&
+             std::fwrite(printer->received.data(), 1, printer->received.size(), bytes.Get()) ==
+                 printer->received.size() &&
+             CloseFileStream(bytes) && ok;
+        FileStream sizes(_wfopen((base + L".writes.txt").c_str(), L"w"));
+        if (sizes) {
+            for (const auto& write : printer->writeLog) {
+                std::fprintf(sizes.Get(), "%lu\n", write.requested);
+            }
         }
-        if (FILE* sizes = _wfopen((base + L".writes.txt").c_str(), L"w")) {
-            for (const auto& write : printer->writeLog) std::fprintf(sizes, "%lu\n", write.requested);
-            std::fclose(sizes);
-        } else {
-            ok = false;
-        }
+        ok = CloseFileStream(sizes) && ok;
     }
     return ok;
 }

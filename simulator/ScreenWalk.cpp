@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "platform/Handles.h"
 #include "simulator/BitmapFile.h"
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
@@ -65,9 +66,8 @@ void Record(HWND window, const std::wstring& screen) {
     wchar_t base[64];
     std::swprintf(base, 64, L"%02d-%ls", ++walk.pictures, FileName(screen).c_str());
     SaveWindowPicture(window, walk.folder + L"\\" + base + L".bmp");
-    if (FILE* list = _wfopen((walk.folder + L"\\screens.txt").c_str(), L"a")) {
-        std::fwprintf(list, L"%ls\n", screen.c_str());
-        std::fclose(list);
+    if (const FileStream list{_wfopen((walk.folder + L"\\screens.txt").c_str(), L"a")}) {
+        std::fwprintf(list.Get(), L"%ls\n", screen.c_str());
     }
     walk.recorded = screen;
 }

@@ -35,10 +35,10 @@ public:
     // Returns null on failure. The object must outlive the window.
     HWND Create(const wchar_t* className, int x, int y);
 
-    HWND hwnd() const { return hwnd_; }
+    HWND Window() const { return hwnd_; }
     HWND Control(int id) const { return controls_.Get(id); }
-    HINSTANCE instance() const { return instance_; }
-    HMODULE language() const { return language_; }
+    HINSTANCE Instance() const { return instance_; }
+    HMODULE Language() const { return language_; }
 
     // Reads text `id` from the language module into a buffer of `chars` characters.
     std::wstring LoadText(UINT id, int chars) const;

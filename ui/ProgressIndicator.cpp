@@ -5,6 +5,7 @@
 
 #include "ui/AnimationFrameDelays.h"
 #include "ui/AnimationStep.h"
+#include "platform/WindowDC.h"
 #include "ui/ResourceIds.h"
 
 namespace vork {
@@ -17,22 +18,6 @@ namespace gdip = Gdiplus::DllExports;
 // GDI+, and the product loads GDI+ that way.
 constexpr GUID kFrameDimensionTime = {
     0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
-
-// The target window's device context for one drawing pass.
-class WindowDC {
-public:
-    explicit WindowDC(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
-    ~WindowDC() {
-        if (dc_) ::ReleaseDC(window_, dc_);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const noexcept { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
 
 }  // namespace
 
@@ -54,7 +39,7 @@ bool ProgressIndicator::LoadAnimation() noexcept {
 
     // Never the language module: the picture belongs to the program, not to its texts.
     resourceModule_ = ::GetModuleHandleW(nullptr);
-    stopEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    stopEvent_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
     DWORD size = 0;
     if (LoadResourceBytes(nullptr, size) && size > 0) {
@@ -106,14 +91,14 @@ bool ProgressIndicator::LoadResourceBytes(BYTE* buffer, DWORD& size) const noexc
 bool ProgressIndicator::CreateImageStream(const BYTE* bytes, DWORD count) noexcept {
     GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, count));
     if (!block) return false;
-    void* target = ::GlobalLock(block.get());
+    void* target = ::GlobalLock(block.Get());
     if (target == nullptr) return false;
     std::memcpy(target, bytes, count);
-    ::GlobalUnlock(block.get());
+    ::GlobalUnlock(block.Get());
 
     IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, &stream))) return false;
-    block.release();  // freed by the stream's final release
+    if (FAILED(::CreateStreamOnHGlobal(block.Get(), TRUE, &stream))) return false;
+    block.Release();  // freed by the stream's final release
     imageStream_.reset(stream);
     return true;
 }
@@ -150,14 +135,14 @@ bool ProgressIndicator::StartAnimation() noexcept {
     if (frameCount_ < 2 || animationThread_ || !stopEvent_) return false;
 
     // Stored before the thread runs, so the destructor always finds the thread it must stop.
-    animationThread_.reset(
+    animationThread_.Reset(
         ::CreateThread(nullptr, 0, &ThreadEntry, this, CREATE_SUSPENDED, nullptr));
     if (!animationThread_) return false;
-    if (::ResumeThread(animationThread_.get()) == static_cast<DWORD>(-1)) {
+    if (::ResumeThread(animationThread_.Get()) == static_cast<DWORD>(-1)) {
         // It never ran and holds nothing; left suspended, the destructor would wait for it forever.
-        ::TerminateThread(animationThread_.get(), 0);
-        ::WaitForSingleObject(animationThread_.get(), INFINITE);
-        animationThread_.reset();
+        ::TerminateThread(animationThread_.Get(), 0);
+        ::WaitForSingleObject(animationThread_.Get(), INFINITE);
+        animationThread_.Reset();
         return false;
     }
     return true;
@@ -179,7 +164,7 @@ void ProgressIndicator::AnimationLoop() noexcept {
         currentFrame_ = step.nextFrame;
         // Only a time-out goes on: a failed wait would otherwise spin, and the destructor relies on
         // the thread ending once the event is signalled.
-        if (::WaitForSingleObject(stopEvent_.get(), step.pauseMs) != WAIT_TIMEOUT) return;
+        if (::WaitForSingleObject(stopEvent_.Get(), step.pauseMs) != WAIT_TIMEOUT) return;
     }
 }
 
@@ -192,9 +177,9 @@ void ProgressIndicator::DrawActiveFrame() const noexcept {
     gdip::GdipGetImageHeight(nativeImage, &height);
 
     WindowDC dc(targetWindow_);
-    if (dc.get() == nullptr) return;
+    if (dc.Get() == nullptr) return;
     Gdiplus::GpGraphics* graphics = nullptr;
-    if (gdip::GdipCreateFromHDC(dc.get(), &graphics) != Gdiplus::Ok) return;
+    if (gdip::GdipCreateFromHDC(dc.Get(), &graphics) != Gdiplus::Ok) return;
     gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, static_cast<INT>(width),
                              static_cast<INT>(height));
     // The graphics goes before the device context it was made on is released.
@@ -205,11 +190,11 @@ void ProgressIndicator::DrawActiveFrame() const noexcept {
 // thread runs it from the destructor.
 void ProgressIndicator::ReleaseAnimation() noexcept {
     if (animationThread_) {
-        ::SetEvent(stopEvent_.get());
-        ::WaitForSingleObject(animationThread_.get(), INFINITE);
-        animationThread_.reset();
+        ::SetEvent(stopEvent_.Get());
+        ::WaitForSingleObject(animationThread_.Get(), INFINITE);
+        animationThread_.Reset();
     }
-    stopEvent_.reset();
+    stopEvent_.Reset();
     frameDelays_ = {};
     imageStream_.reset();
 }

@@ -36,10 +36,10 @@ bool DrawFooter(const DRAWITEMSTRUCT& item) {
     ::GetClientRect(item.hwndItem, &band);
     const GdiObject fill(::CreateSolidBrush(kFooterFill));
     if (!fill) return false;
-    ::FillRect(item.hDC, &band, static_cast<HBRUSH>(fill.get()));
+    ::FillRect(item.hDC, &band, static_cast<HBRUSH>(fill.Get()));
     const GdiObject frame(::CreateSolidBrush(kFooterFrame));
     if (!frame) return false;
-    ::FrameRect(item.hDC, &band, static_cast<HBRUSH>(frame.get()));
+    ::FrameRect(item.hDC, &band, static_cast<HBRUSH>(frame.Get()));
     return true;  // the frame brush goes first, then the fill brush
 }
 

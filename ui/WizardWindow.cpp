@@ -45,7 +45,7 @@ void WizardWindow::SelectAndShowFirstScreen() {
     device_ = SelectPrinter(count);
     if (count == 1 && device_) {
         if (device_->IsUpdateNeeded()) {
-            device_->SetOwnerWindow(hwnd());
+            device_->SetOwnerWindow(Window());
             if (device_->IsUpdateReady()) ShowSteps(false);  // Ready screen
             return;                                          // else the Instructions screen stays
         }
@@ -136,7 +136,7 @@ void WizardWindow::CheckAndStartTransfer() {
 void WizardWindow::StartTransfer() {
     ShowControl(IDC_UPDATE, false);
     EnableControl(IDC_CLOSE, false);
-    indicator_.reset(new ProgressIndicator(hwnd()));  // null when GDI+ has no memory to give
+    indicator_.reset(new ProgressIndicator(Window()));  // null when GDI+ has no memory to give
     if (indicator_) {
         indicator_->LoadAnimation();
         indicator_->SetOrigin(kAnimationX, kAnimationY);
@@ -155,7 +155,7 @@ void WizardWindow::StartTransfer() {
 void WizardWindow::EndTransfer() {
     transferRunning_ = false;
     indicator_.reset();
-    ::InvalidateRect(hwnd(), &kAnimationArea, TRUE);
+    ::InvalidateRect(Window(), &kAnimationArea, TRUE);
     EnableControl(IDC_CLOSE, true);
 }
 
@@ -212,11 +212,11 @@ void WizardWindow::ShowFailureScreen() {
 
 void WizardWindow::ShowStatusImage(int bitmapId) {
     ShowControl(IDC_STATUS_ICON, true);
-    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(instance(), MAKEINTRESOURCEW(bitmapId),
+    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId),
                                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
     ::SendMessageW(Control(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap));
-    statusImage_.reset(bitmap);  // the image it replaces is no longer shown: delete it now
+    statusImage_.Reset(bitmap);  // the image it replaces is no longer shown: delete it now
 }
 
 void WizardWindow::SetText(int controlId, UINT textId, int chars) const {
@@ -226,7 +226,7 @@ void WizardWindow::SetText(int controlId, UINT textId, int chars) const {
 
 void WizardWindow::OnDestroy() {
     indicator_.reset();  // waits for the animation thread
-    statusImage_.reset();
+    statusImage_.Reset();
     MainWindow::OnDestroy();
 }
 

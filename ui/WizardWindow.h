@@ -33,7 +33,7 @@ public:
     // Read-only views for tests.
     SG731DeviceBase* Device() const { return device_.get(); }
     bool IsTransferRunning() const { return transferRunning_; }
-    HGDIOBJ StatusImage() const { return statusImage_.get(); }
+    HGDIOBJ StatusImage() const { return statusImage_.Get(); }
     const ProgressIndicator* Indicator() const { return indicator_.get(); }
 
 protected:

@@ -31,9 +31,9 @@ public:
         return buffer;
     }
 
-    std::uint8_t* data() noexcept { return bytes_.get(); }
-    const std::uint8_t* data() const noexcept { return bytes_.get(); }
-    std::size_t size() const noexcept { return size_; }
+    std::uint8_t* Data() noexcept { return bytes_.get(); }
+    const std::uint8_t* Data() const noexcept { return bytes_.get(); }
+    std::size_t Size() const noexcept { return size_; }
     explicit operator bool() const noexcept { return bytes_ != nullptr; }
 
 private:

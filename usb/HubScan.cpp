@@ -37,15 +37,15 @@ void USBEnumerator::VisitHub(const ByteString& hubName) {
     std::memcpy(path.data(), kHubPathPrefix, sizeof kHubPathPrefix - 1);
     std::copy(hubName.begin(), end, path.begin() + (sizeof kHubPathPrefix - 1));
 
-    SeamFileHandle hub(System().CreateFileA(path.data(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+    SeamHandle hub(System().CreateFileA(path.data(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, 0, nullptr));
     if (!hub) return;
     ByteBuffer node = ByteBuffer::Zeroed(kNodeRecordSize);
     if (!node) return;
     DWORD returned = 0;
-    if (System().DeviceIoControl(hub.get(), IOCTL_USB_GET_NODE_INFORMATION, node.data(),
-                                 kNodeRecordSize, node.data(), kNodeRecordSize, &returned, nullptr))
-        ScanHubPorts(hub.get(), node.data()[kPortCountOffset]);
+    if (System().DeviceIoControl(hub.Get(), IOCTL_USB_GET_NODE_INFORMATION, node.Data(),
+                                 kNodeRecordSize, node.Data(), kNodeRecordSize, &returned, nullptr))
+        ScanHubPorts(hub.Get(), node.Data()[kPortCountOffset]);
 }
 
 void USBEnumerator::ScanHubPorts(HANDLE hub, std::uint8_t portCount) {
@@ -65,11 +65,11 @@ bool USBEnumerator::ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record,
     if (answered) return true;
     ByteBuffer legacy = ByteBuffer::Zeroed(kConnectionRecordSize);
     if (!legacy) return false;
-    std::memcpy(legacy.data(), &port, sizeof port);
+    std::memcpy(legacy.Data(), &port, sizeof port);
     answered = System().DeviceIoControl(hub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION,
-                                        legacy.data(), kConnectionRecordSize, legacy.data(),
+                                        legacy.Data(), kConnectionRecordSize, legacy.Data(),
                                         kConnectionRecordSize, &returned, nullptr);
-    if (answered) MoveIntoExtendedLayout(legacy.data(), record);
+    if (answered) MoveIntoExtendedLayout(legacy.Data(), record);
     return true;
 }
 
@@ -77,10 +77,10 @@ bool USBEnumerator::ExaminePort(HANDLE hub, ULONG port, ByteString& keptDescript
     ByteBuffer buffer = ByteBuffer::Zeroed(kConnectionRecordSize);
     if (!buffer) return false;
     bool answered = false;
-    if (!ReadConnection(hub, port, buffer.data(), answered)) return false;
+    if (!ReadConnection(hub, port, buffer.Data(), answered)) return false;
     if (!answered) return true;
     USB_NODE_CONNECTION_INFORMATION_EX record;
-    std::memcpy(&record, buffer.data(), sizeof record);
+    std::memcpy(&record, buffer.Data(), sizeof record);
 
     if (record.DeviceDescriptor.idVendor == vendorId_ &&
         record.DeviceDescriptor.idProduct == productId_) {
@@ -106,18 +106,18 @@ void USBEnumerator::Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR&
     if (!configuration) return;
     std::unique_ptr<std::uint8_t[]> header(new (std::nothrow) std::uint8_t[kConfigHeaderSize]);
     if (!header) return;  // like an unreadable configuration: nothing captured at this port
-    std::memcpy(header.get(), configuration.data() + kDescriptorRequestHeaderSize, kConfigHeaderSize);
+    std::memcpy(header.get(), configuration.Data() + kDescriptorRequestHeaderSize, kConfigHeaderSize);
     configHeader_ = std::move(header);
 
     productString_.clear();
     const ByteBuffer product = FetchProductString(hub, port, device);
     if (!product) return;
-    const int units = static_cast<int>((product.size() - 2) / sizeof(WCHAR));
+    const int units = static_cast<int>((product.Size() - 2) / sizeof(WCHAR));
     // One byte per code unit and no more: a character the code page writes in several bytes is
     // cut rather than written past the string.
     productString_.assign(static_cast<std::size_t>(units), 0);
     if (units > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(product.data() + 2), units,
+        ::WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(product.Data() + 2), units,
                               reinterpret_cast<LPSTR>(productString_.data()), units, nullptr, nullptr);
     productString_.push_back(0);
 }

@@ -23,13 +23,13 @@ constexpr std::uint16_t kVendorId = 0xE7D2;
 constexpr int kNumberedControllers = 10;
 constexpr char kNoRootHub[] = "Wasn't able to enumerate the USB Host Controller!";
 
-SeamFileHandle OpenNode(LPCSTR name) {
-    return SeamFileHandle(System().CreateFileA(name, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+SeamHandle OpenNode(LPCSTR name) {
+    return SeamHandle(System().CreateFileA(name, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                                OPEN_EXISTING, 0, nullptr));
 }
 
-SeamFileHandle OpenNode(LPCWSTR path) {
-    return SeamFileHandle(System().CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+SeamHandle OpenNode(LPCWSTR path) {
+    return SeamHandle(System().CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                                OPEN_EXISTING, 0, nullptr));
 }
 
@@ -74,7 +74,7 @@ void USBEnumerator::WalkControllers() {
     for (int n = 0; n < kNumberedControllers; ++n) {
         char name[16];
         ::wsprintfA(name, "\\\\.\\HCD%d", n);
-        if (SeamFileHandle controller = OpenNode(name)) VisitController(controller.get());
+        if (SeamHandle controller = OpenNode(name)) VisitController(controller.Get());
     }
     DeviceInfoList list(System().SetupDiGetClassDevsW(&kUsbHostControllerInterfaceClass, nullptr,
                                                       nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
@@ -82,11 +82,11 @@ void USBEnumerator::WalkControllers() {
     for (DWORD index = 0;; ++index) {
         SP_DEVICE_INTERFACE_DATA interfaceData{};
         interfaceData.cbSize = sizeof interfaceData;
-        if (!System().SetupDiEnumDeviceInterfaces(list.get(), nullptr,
+        if (!System().SetupDiEnumDeviceInterfaces(list.Get(), nullptr,
                                                   &kUsbHostControllerInterfaceClass, index,
                                                   &interfaceData))
             break;
-        VisitListedController(list.get(), interfaceData);
+        VisitListedController(list.Get(), interfaceData);
     }
 }
 
@@ -98,12 +98,12 @@ void USBEnumerator::VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DAT
     // A block that cannot be had passes this controller over, as one whose path does not open.
     GlobalMemory block(::GlobalAlloc(GPTR, required));
     if (!block) return;
-    auto* detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(block.get());
+    auto* detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(block.Get());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!System().SetupDiGetDeviceInterfaceDetailW(list, &interfaceData, detail, required, nullptr,
                                                    nullptr))
         return;
-    if (SeamFileHandle controller = OpenNode(detail->DevicePath)) VisitController(controller.get());
+    if (SeamHandle controller = OpenNode(detail->DevicePath)) VisitController(controller.Get());
 }
 
 void USBEnumerator::VisitController(HANDLE controller) {

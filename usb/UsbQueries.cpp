@@ -83,11 +83,11 @@ NameResult QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     // Not zero-filled: a driver may claim a huge record, and only the bytes it returns are read.
     ByteBuffer record = ByteBuffer::Allocate(actualLength);
     if (!record) return {};
-    if (query.indexed && actualLength >= sizeof port) std::memcpy(record.data(), &port, sizeof port);
-    if (!Ask(device, query.code, record.data(), actualLength, query.sendsInput, returned)) return {};
+    if (query.indexed && actualLength >= sizeof port) std::memcpy(record.Data(), &port, sizeof port);
+    if (!Ask(device, query.code, record.Data(), actualLength, query.sendsInput, returned)) return {};
     const DWORD answered = std::min<DWORD>(returned, actualLength);
     if (answered <= query.nameOffset) return NameResult(1, 0);
-    return Narrow(reinterpret_cast<const WCHAR*>(record.data() + query.nameOffset),
+    return Narrow(reinterpret_cast<const WCHAR*>(record.Data() + query.nameOffset),
                   (answered - query.nameOffset) / sizeof(WCHAR));
 }
 
@@ -135,10 +135,10 @@ ByteBuffer FetchConfiguration(HANDLE hub, ULONG port) noexcept {
     const DWORD size = kDescriptorRequestHeaderSize + total;
     ByteBuffer whole = ByteBuffer::Zeroed(size);
     if (!whole) return {};
-    SetRequest(whole.data(), port, kConfigurationIndex0, 0, total);
-    if (!System().DeviceIoControl(hub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION, whole.data(),
-                                  size, whole.data(), size, &returned, nullptr) ||
-        returned != size || TotalLength(whole.data()) != total)
+    SetRequest(whole.Data(), port, kConfigurationIndex0, 0, total);
+    if (!System().DeviceIoControl(hub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION, whole.Data(),
+                                  size, whole.Data(), size, &returned, nullptr) ||
+        returned != size || TotalLength(whole.Data()) != total)
         return {};
     return whole;
 }
@@ -163,7 +163,7 @@ ByteBuffer FetchStringDescriptor(HANDLE hub, ULONG port, std::uint8_t index,
         return {};
     ByteBuffer copy = ByteBuffer::Allocate(length);
     if (!copy) return {};
-    std::memcpy(copy.data(), descriptor, length);
+    std::memcpy(copy.Data(), descriptor, length);
     return copy;
 }
 
@@ -172,8 +172,8 @@ ByteBuffer FetchProductString(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTO
     {
         const ByteBuffer languages = FetchStringDescriptor(hub, port, 0, 0);
         // A list of bLength 2 names no language, and a string request needs one.
-        if (languages.size() < 4) return {};
-        std::memcpy(&language, languages.data() + 2, sizeof language);
+        if (languages.Size() < 4) return {};
+        std::memcpy(&language, languages.Data() + 2, sizeof language);
     }
     if (device.iProduct == 0) return {};
     return FetchStringDescriptor(hub, port, device.iProduct, language);

@@ -26,7 +26,7 @@ public:
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
+    HWND Window() const { return hwnd_; }
     // Paints the client area white again and handles what is pending.
     void Clear();
 

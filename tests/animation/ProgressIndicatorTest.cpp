@@ -57,13 +57,13 @@ std::vector<Pixels> ReferenceFrames(TestWindow& scratch) {
         for (UINT f = 0; f < count; ++f) {
             picture.SelectActiveFrame(&Gdiplus::FrameDimensionTime, f);
             scratch.Clear();
-            HDC dc = GetDC(scratch.hwnd());
+            HDC dc = GetDC(scratch.Window());
             {
                 Gdiplus::Graphics graphics(dc);
                 graphics.DrawImage(&picture, 0, 0, kSize, kSize);
             }
-            ReleaseDC(scratch.hwnd(), dc);
-            frames.push_back(CaptureClient(scratch.hwnd(), 0, 0, kSize, kSize));
+            ReleaseDC(scratch.Window(), dc);
+            frames.push_back(CaptureClient(scratch.Window(), 0, 0, kSize, kSize));
         }
     }
     stream->Release();
@@ -146,7 +146,7 @@ protected:
         ringStayedWhite = true;
         const double end = NowMs() + ms;
         while (NowMs() < end) {
-            const Pixels capture = CaptureClient(window_->hwnd(), kOriginX - kMargin,
+            const Pixels capture = CaptureClient(window_->Window(), kOriginX - kMargin,
                                                  kOriginY - kMargin, kCapture, kCapture);
             if (capture.size() == static_cast<size_t>(kCapture * kCapture)) {
                 ringStayedWhite = ringStayedWhite && RingIsWhite(capture);
@@ -180,8 +180,8 @@ TEST_F(ProgressIndicatorTest, ReferenceFramesAreTwelveDistinctPictures) {
 
 TEST_F(ProgressIndicatorTest, DrawsTheFramesInOrderAtTheOriginEvery100Ms) {
     ASSERT_EQ(frames_->size(), 12u);
-    ASSERT_NE(window_->hwnd(), nullptr);
-    auto* indicator = new ProgressIndicator(window_->hwnd());
+    ASSERT_NE(window_->Window(), nullptr);
+    auto* indicator = new ProgressIndicator(window_->Window());
     ASSERT_NE(indicator, nullptr);
     ASSERT_TRUE(indicator->LoadAnimation());
     EXPECT_TRUE(indicator->IsLoaded());
@@ -232,7 +232,7 @@ TEST_F(ProgressIndicatorTest, DrawsTheFramesInOrderAtTheOriginEvery100Ms) {
 }
 
 TEST_F(ProgressIndicatorTest, DeleteReturnsOnlyAfterTheThreadHasEnded) {
-    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->hwnd()));
+    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->Window()));
     ASSERT_TRUE(indicator->LoadAnimation());
     indicator->SetOrigin(kOriginX, kOriginY);
 
@@ -255,7 +255,7 @@ TEST_F(ProgressIndicatorTest, DeleteReturnsOnlyAfterTheThreadHasEnded) {
 }
 
 TEST_F(ProgressIndicatorTest, SecondStartReturnsFalseAndStartsNoThread) {
-    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->hwnd()));
+    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->Window()));
     ASSERT_TRUE(indicator->LoadAnimation());
     indicator->SetOrigin(kOriginX, kOriginY);
     ASSERT_TRUE(indicator->StartAnimation());
@@ -266,7 +266,7 @@ TEST_F(ProgressIndicatorTest, SecondStartReturnsFalseAndStartsNoThread) {
 }
 
 TEST_F(ProgressIndicatorTest, LoadingAgainWhileRunningChangesNothing) {
-    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->hwnd()));
+    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->Window()));
     ASSERT_TRUE(indicator->LoadAnimation());
     indicator->SetOrigin(kOriginX, kOriginY);
     ASSERT_TRUE(indicator->StartAnimation());
@@ -277,7 +277,7 @@ TEST_F(ProgressIndicatorTest, LoadingAgainWhileRunningChangesNothing) {
 }
 
 TEST_F(ProgressIndicatorTest, NotLoadedDoesNotStart) {
-    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->hwnd()));
+    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->Window()));
     EXPECT_FALSE(indicator->IsLoaded());
     const std::set<DWORD> before = ProcessThreadIds();
     EXPECT_FALSE(indicator->StartAnimation());
@@ -327,12 +327,12 @@ TEST_F(ProgressIndicatorTest, LeavesNoHandleGdiObjectOrThreadBehind) {
         {"started and stopped at once", true, 0},
         {"loaded, never started", false, 0},
     };
-    RunIndicator(window_->hwnd(), true, 150);  // GDI+ and the decoder set up what they keep
+    RunIndicator(window_->Window(), true, 150);  // GDI+ and the decoder set up what they keep
     const Resources baseline = Measure();
     std::printf("resources around an indicator: GDI %lu, USER %lu, handles %ld, threads %zu\n",
                 baseline.gdiObjects, baseline.userObjects, baseline.handles, baseline.threads);
     for (const Case& c : cases) {
-        for (int round = 0; round < 3; ++round) RunIndicator(window_->hwnd(), c.start, c.ms);
+        for (int round = 0; round < 3; ++round) RunIndicator(window_->Window(), c.start, c.ms);
         EXPECT_EQ(Measure(), baseline) << c.name;
     }
 }

@@ -32,8 +32,8 @@ test::TestWindow* PromptStop::window_ = nullptr;
 
 TEST_F(PromptStop, DeletingDuringALongPauseEndsTheThreadAtOnce) {
     test::TestWindow& window = *window_;
-    ASSERT_NE(window.hwnd(), nullptr);
-    auto* indicator = new ProgressIndicator(window.hwnd());
+    ASSERT_NE(window.Window(), nullptr);
+    auto* indicator = new ProgressIndicator(window.Window());
     ASSERT_TRUE(indicator->LoadAnimation());
     indicator->SetOrigin(20, 260);
 
@@ -48,7 +48,7 @@ TEST_F(PromptStop, DeletingDuringALongPauseEndsTheThreadAtOnce) {
     // Frame 0 drawn means the first pass is done; the second follows 5 s later.
     bool drawn = false;
     for (const double end = NowMs() + 2000; !drawn && NowMs() < end;) {
-        const auto pixels = test::CaptureClient(window.hwnd(), 20, 260, 16, 16);
+        const auto pixels = test::CaptureClient(window.Window(), 20, 260, 16, 16);
         drawn = !pixels.empty() && pixels.front() == kRed && pixels.back() == kRed;
         if (!drawn) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         test::PumpPending();

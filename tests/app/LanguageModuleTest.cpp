@@ -40,15 +40,15 @@ TEST_P(LanguageChoice, LoadsTheFirstNameThatExists) {
     const ChoiceCase& c = GetParam();
     const LanguageModule module = LanguageModule::Load(c.language, SatelliteFolder(c.folder));
     if (c.expectedFile == nullptr) {
-        EXPECT_FALSE(module.loaded());
-        EXPECT_EQ(module.get(), nullptr);
+        EXPECT_FALSE(module.IsLoaded());
+        EXPECT_EQ(module.Get(), nullptr);
         EXPECT_EQ(module.TextsOr(::GetModuleHandleW(nullptr)), ::GetModuleHandleW(nullptr));
         return;
     }
-    ASSERT_TRUE(module.loaded());
-    EXPECT_EQ(FileOf(module.path()), c.expectedFile);
-    EXPECT_EQ(module.TextsOr(::GetModuleHandleW(nullptr)), module.get());
-    EXPECT_EQ(LoadText(module.get(), IDS_TITLE, kTextChars), c.expectedTitle);
+    ASSERT_TRUE(module.IsLoaded());
+    EXPECT_EQ(FileOf(module.Path()), c.expectedFile);
+    EXPECT_EQ(module.TextsOr(::GetModuleHandleW(nullptr)), module.Get());
+    EXPECT_EQ(LoadText(module.Get(), IDS_TITLE, kTextChars), c.expectedTitle);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -73,8 +73,8 @@ TEST(LanguageChoiceFolder, IgnoresALibraryOutsideTheProgramFolder) {
     const LanguageModule module = LanguageModule::ForUser(::GetModuleHandleW(nullptr));
     const LanguageModule explicitFolder = LanguageModule::Load(2057, ModuleFolder(nullptr));
     ::SetCurrentDirectoryW(previous);
-    EXPECT_FALSE(module.loaded());
-    EXPECT_FALSE(explicitFolder.loaded());
+    EXPECT_FALSE(module.IsLoaded());
+    EXPECT_FALSE(explicitFolder.IsLoaded());
 }
 
 TEST(LanguageChoiceFolder, AnEmptyFolderNeverFallsBackToTheSearchPath) {
@@ -83,19 +83,19 @@ TEST(LanguageChoiceFolder, AnEmptyFolderNeverFallsBackToTheSearchPath) {
     ASSERT_TRUE(::SetCurrentDirectoryW(SatelliteFolder(L"primary").c_str()));
     const LanguageModule module = LanguageModule::Load(2057, L"");
     ::SetCurrentDirectoryW(previous);
-    EXPECT_FALSE(module.loaded());
+    EXPECT_FALSE(module.IsLoaded());
 }
 
 TEST(LanguageChoiceData, NoCodeOfTheLibraryRuns) {
     ::SetEnvironmentVariableW(L"SG731_SATELLITE_CODE_RAN", nullptr);
     const LanguageModule module = LanguageModule::Load(1033, SatelliteFolder(L"coded"));
-    ASSERT_TRUE(module.loaded());
-    EXPECT_EQ(LoadText(module.get(), IDS_TITLE, kTextChars), L"from the library with code");
+    ASSERT_TRUE(module.IsLoaded());
+    EXPECT_EQ(LoadText(module.Get(), IDS_TITLE, kTextChars), L"from the library with code");
     wchar_t mark[8] = {};
     EXPECT_EQ(::GetEnvironmentVariableW(L"SG731_SATELLITE_CODE_RAN", mark, 8), 0u)
         << "the library's entry point ran";
     // Mapped as data, the library is not a loaded module the process could call into.
-    EXPECT_EQ(::GetModuleHandleW(module.path().c_str()), nullptr);
+    EXPECT_EQ(::GetModuleHandleW(module.Path().c_str()), nullptr);
 }
 
 HANDLE OpenForWriting(const std::wstring& path) {
@@ -106,8 +106,8 @@ TEST(LanguageChoiceData, ReleasingTheLibraryUnmapsIt) {
     std::wstring path;
     {
         const LanguageModule module = LanguageModule::Load(2057, SatelliteFolder(L"primary"));
-        ASSERT_TRUE(module.loaded());
-        path = module.path();
+        ASSERT_TRUE(module.IsLoaded());
+        path = module.Path();
         // While mapped, the file cannot be opened for exclusive writing.
         const HANDLE busy = OpenForWriting(path);
         EXPECT_EQ(busy, INVALID_HANDLE_VALUE);

@@ -64,23 +64,23 @@ TEST(WindowClass, IsRegisteredAsTheWindowNeedsIt) {
 TEST(WindowClass, NameComesFromTheLanguageModule) {
     EXPECT_EQ(ReadClassName(ProgramModule(), ProgramModule()), L"SG731WINDOW");
     const LanguageModule renamed = LanguageModule::Load(1033, SatelliteFolder(L"renamed"));
-    ASSERT_TRUE(renamed.loaded());
-    EXPECT_EQ(ReadClassName(renamed.get(), ProgramModule()), L"SG731RENAMEDCLASS");
+    ASSERT_TRUE(renamed.IsLoaded());
+    EXPECT_EQ(ReadClassName(renamed.Get(), ProgramModule()), L"SG731RENAMEDCLASS");
 }
 
 TEST(WindowClass, AnEmptyNameFallsBackToTheProgramsOwn) {
     const LanguageModule limits = LanguageModule::Load(1033, SatelliteFolder(L"limits"));
-    ASSERT_TRUE(limits.loaded());
-    EXPECT_EQ(ReadClassName(limits.get(), ProgramModule()), L"SG731WINDOW");
+    ASSERT_TRUE(limits.IsLoaded());
+    EXPECT_EQ(ReadClassName(limits.Get(), ProgramModule()), L"SG731WINDOW");
 }
 
 TEST(MainWindowStartup, ARenamedClassIsRegisteredAndCreated) {
     const LanguageModule renamed = LanguageModule::Load(1033, SatelliteFolder(L"renamed"));
-    ASSERT_TRUE(renamed.loaded());
-    const std::wstring name = ReadClassName(renamed.get(), ProgramModule());
+    ASSERT_TRUE(renamed.IsLoaded());
+    const std::wstring name = ReadClassName(renamed.Get(), ProgramModule());
     ASSERT_NE(RegisterMainWindowClass(ProgramModule(), name.c_str()), 0);
     {
-        MainWindow window(ProgramModule(), renamed.get());
+        MainWindow window(ProgramModule(), renamed.Get());
         const HWND hwnd = window.Create(name.c_str(), 10, 20);
         ASSERT_NE(hwnd, nullptr);
         EXPECT_EQ(ClassOf(hwnd), L"SG731RENAMEDCLASS");
@@ -98,7 +98,7 @@ TEST(MainWindowStartup, CreatesTheCaptionOnlyWindowAtItsOrigin) {
     const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const HWND hwnd = window.Create(L"SG731WINDOW", origin.x, origin.y);
     ASSERT_NE(hwnd, nullptr);
-    EXPECT_EQ(window.hwnd(), hwnd);
+    EXPECT_EQ(window.Window(), hwnd);
     EXPECT_EQ(WindowText(hwnd), L"VORK Stickograph 731 Software Updater");
 
     const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
@@ -117,14 +117,14 @@ TEST(MainWindowStartup, CreatesTheCaptionOnlyWindowAtItsOrigin) {
     EXPECT_EQ(::GetMenu(hwnd), nullptr);
 
     ::DestroyWindow(hwnd);
-    EXPECT_EQ(window.hwnd(), nullptr);
+    EXPECT_EQ(window.Window(), nullptr);
     test::PumpPending();
 }
 
 TEST(MainWindowStartup, AnUnregisteredClassFailsCreation) {
     MainWindow window(ProgramModule(), ProgramModule());
     EXPECT_EQ(window.Create(L"SG731NOSUCHCLASS", 0, 0), nullptr);
-    EXPECT_EQ(window.hwnd(), nullptr);
+    EXPECT_EQ(window.Window(), nullptr);
 }
 
 TEST(MessageLoop, DispatchesUntilQuitAndReturnsItsCode) {

@@ -166,7 +166,7 @@ class DeviceChannelChunks : public DeviceChannel, public ::testing::WithParamInt
 TEST_P(DeviceChannelChunks, SplitsInto2048BytePiecesWithProgressBeforeEach) {
     const ChunkCase& c = GetParam();
     test::NotificationWindow window;
-    if (c.owner) device->SetOwnerWindow(window.hwnd());
+    if (c.owner) device->SetOwnerWindow(window.Window());
     auto printer = Attach();
     const auto data = Pattern(c.length);
     EXPECT_EQ(device->WriteDeviceChunked(data.data(), c.length, c.progressFlag ? 1 : 0),
@@ -213,7 +213,7 @@ TEST_F(DeviceChannel, PartlyAcceptedPieceContinuesFromTheFirstByteNotTaken) {
 
 TEST_F(DeviceChannel, FailedPieceStopsTheTransferAndItsProgress) {
     test::NotificationWindow window;
-    device->SetOwnerWindow(window.hwnd());
+    device->SetOwnerWindow(window.Window());
     PrinterConfig config;
     config.writes[3] = {Kind::NeverComplete};
     auto printer = Attach(config);

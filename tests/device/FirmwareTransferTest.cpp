@@ -62,7 +62,7 @@ protected:
     }
     // Starts the worker and pumps the window until its final notification.
     void Run() {
-        device->SetOwnerWindow(window.hwnd());
+        device->SetOwnerWindow(window.Window());
         ASSERT_TRUE(device->StartUpdate());
         ASSERT_TRUE(window.PumpUntilFinal());
     }
@@ -192,7 +192,7 @@ TEST_P(FirmwareTransfer, RetryOnTheSameObjectOpensAfreshAndSucceeds) {
 
 TEST_P(FirmwareTransfer, SecondStartWhileTheWorkerRunsIsRefused) {
     Attach();
-    device->SetOwnerWindow(window.hwnd());
+    device->SetOwnerWindow(window.Window());
     ASSERT_TRUE(device->StartUpdate());
     // The worker cannot end before this thread handles its final notification.
     EXPECT_FALSE(device->StartUpdate());
@@ -209,7 +209,7 @@ TEST_P(FirmwareTransfer, DeletingTheDeviceWaitsForItsWorker) {
     config.latencyMs = 5;
     auto printer = Attach(config);
     auto owner = std::make_unique<test::NotificationWindow>();
-    device->SetOwnerWindow(owner->hwnd());
+    device->SetOwnerWindow(owner->Window());
     ASSERT_TRUE(device->StartUpdate());
     owner.reset();   // its final notification now goes nowhere
     device.reset();  // returns only once the worker has ended

@@ -27,12 +27,12 @@ TEST(UniqueHandle, ClosesEachHandleOnceAndOnlyWhenNotEmpty) {
         Counted empty;
         Counted zero(0);  // 0 is a valid value for this instance: only -1 is empty
         Counted moved(std::move(zero));
-        EXPECT_FALSE(zero.valid());
+        EXPECT_FALSE(zero.IsValid());
         Counted assigned(7);
         assigned = std::move(moved);  // closes 7, takes 0
         EXPECT_EQ(closes, 1);
         EXPECT_EQ(lastClosed, 7);
-        EXPECT_EQ(assigned.get(), 0);
+        EXPECT_EQ(assigned.Get(), 0);
     }
     EXPECT_EQ(closes, 2);
     EXPECT_EQ(lastClosed, 0);
@@ -41,20 +41,20 @@ TEST(UniqueHandle, ClosesEachHandleOnceAndOnlyWhenNotEmpty) {
 TEST(UniqueHandle, ReleaseGivesUpOwnershipAndPutClosesFirst) {
     closes = 0;
     Counted handle(3);
-    EXPECT_EQ(handle.release(), 3);
+    EXPECT_EQ(handle.Release(), 3);
     EXPECT_EQ(closes, 0);
-    handle.reset(4);
-    *handle.put() = 5;
+    handle.Reset(4);
+    *handle.Put() = 5;
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(lastClosed, 4);
-    handle.reset();
+    handle.Reset();
     EXPECT_EQ(lastClosed, 5);
 }
 
 TEST(UniqueHandle, ResetKeepsTheThreadsLastError) {
     Counted handle(9);
     ::SetLastError(ERROR_SHARING_VIOLATION);
-    handle.reset();
+    handle.Reset();
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 

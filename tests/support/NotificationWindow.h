@@ -22,7 +22,7 @@ public:
     NotificationWindow(const NotificationWindow&) = delete;
     NotificationWindow& operator=(const NotificationWindow&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
+    HWND Window() const { return hwnd_; }
 
     // Pumps messages until a notification with one of the two final commands (150, 153) arrives
     // and every notification posted before it has been handled, or until timeoutMs passes

@@ -150,7 +150,7 @@ TEST_F(InstructionsScreen, CloseDestroysTheWindowAndPostsQuitZero) {
     test::PumpPending();
     ::SendMessageW(window_.Control(IDC_CLOSE), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindow(hwnd_));
-    EXPECT_EQ(window_.hwnd(), nullptr);
+    EXPECT_EQ(window_.Window(), nullptr);
     EXPECT_EQ(window_.Control(IDC_CLOSE), nullptr);
     MSG quit{};
     ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

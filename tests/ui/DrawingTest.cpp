@@ -93,8 +93,8 @@ public:
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        bitmap_.reset(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
-        previous_ = ::SelectObject(dc, bitmap_.get());
+        bitmap_.Reset(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+        previous_ = ::SelectObject(dc, bitmap_.Get());
         dc_ = dc;
         for (int i = 0; i < width * height; ++i) bits_[i] = 0x00123456;  // a colour nothing draws
     }

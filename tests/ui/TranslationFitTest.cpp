@@ -66,8 +66,8 @@ protected:
     void SetUp() override {
         module_ = LanguageModule::Load(GetParam().id, ModuleFolder(nullptr) + SG731_PROGRAM_DIR L"\\");
         if (GetParam().file != nullptr) {
-            ASSERT_TRUE(module_.loaded());
-            ASSERT_NE(module_.path().find(GetParam().file), std::wstring::npos);
+            ASSERT_TRUE(module_.IsLoaded());
+            ASSERT_NE(module_.Path().find(GetParam().file), std::wstring::npos);
         }
     }
     HMODULE texts() const { return module_.TextsOr(ProgramModule()); }

@@ -123,9 +123,9 @@ TEST_F(UsbQueries, ConfigurationIsReadOnlyWhenBothAnswersAgree) {
         const ByteBuffer set = On("\\\\.\\ROOT#HUB", [](HANDLE h) { return FetchConfiguration(h, 2); });
         EXPECT_EQ(static_cast<bool>(set), c.read) << c.what;
         if (!set) continue;
-        ASSERT_EQ(set.size(), 12u + 32u);
-        EXPECT_EQ(set.data()[12 + 1], 2) << "a configuration descriptor follows the header";
-        EXPECT_EQ(set.data()[12 + 7], 0xE0);
+        ASSERT_EQ(set.Size(), 12u + 32u);
+        EXPECT_EQ(set.Data()[12 + 1], 2) << "a configuration descriptor follows the header";
+        EXPECT_EQ(set.Data()[12 + 7], 0xE0);
     }
 }
 
@@ -151,7 +151,7 @@ TEST_F(UsbQueries, MalformedStringDescriptorsYieldNothing) {
         });
         EXPECT_EQ(static_cast<bool>(product), c.read) << c.what;
         if (product) {
-            EXPECT_EQ(product.size(), 2u + 2u * 20u);
+            EXPECT_EQ(product.Size(), 2u + 2u * 20u);
         }
     }
 }
@@ -164,8 +164,8 @@ TEST_F(UsbQueries, ProductStringIsAskedInTheFirstListedLanguage) {
     const ByteBuffer product =
         On("\\\\.\\ROOT#HUB", [&](HANDLE h) { return FetchProductString(h, 2, device); });
     ASSERT_TRUE(product);
-    EXPECT_EQ(product.data()[0], product.size());
-    EXPECT_EQ(product.data()[2], 'V');
+    EXPECT_EQ(product.Data()[0], product.Size());
+    EXPECT_EQ(product.Data()[2], 'V');
 }
 
 TEST_F(UsbQueries, NoProductStringWithoutIndexOrLanguage) {
