@@ -19,7 +19,8 @@ struct TypeRow {
 };
 
 TEST(ExceptionTypes, CaughtThroughTheBaseTheyKeepTheirTypeAndTexts) {
-    for (const TypeRow& row : {TypeRow{false, L"Exception"}, TypeRow{true, L"InvalidModeException"}}) {
+    for (const TypeRow& row :
+         {TypeRow{false, L"Exception"}, TypeRow{true, L"InvalidModeException"}}) {
         try {
             if (row.derived) throw InvalidModeException(L"message", L"Class::Operation()");
             throw Exception(L"message", L"Class::Operation()");

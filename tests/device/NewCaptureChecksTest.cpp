@@ -11,8 +11,8 @@ namespace {
 
 struct CaptureRow {
     const char* name;
-    int status;               // the port's connection status
-    bool productUnreadable;   // the product string descriptor request fails
+    int status;              // the port's connection status
+    bool productUnreadable;  // the product string descriptor request fails
     bool configurationPasses;
     bool productStringPasses;
 };
