@@ -43,7 +43,7 @@ TEST_F(WorkerLifetime, JoinHandlesTheFinalNotificationSentToAWindowOfItsThread) 
     // A join that did not handle sent messages would wait for ever for a worker that waits for it.
     device->JoinWorker();
     EXPECT_FALSE(device->IsWorkerRunning());
-    EXPECT_EQ(window.received(), (std::vector<Notification>{{150, 0, true}}));
+    EXPECT_EQ(window.Received(), (std::vector<Notification>{{150, 0, true}}));
     EXPECT_EQ(device->DeviceHandle(), nullptr) << "the worker closes what it opened";
     EXPECT_EQ(printer->opens, 1);
 }
@@ -57,7 +57,7 @@ TEST_F(WorkerLifetime, AnEndedWorkerLeavesRoomForTheNextTransferWithoutAJoin) {
     ASSERT_TRUE(device->StartUpdate());
     ASSERT_TRUE(window.PumpUntilFinal());
     device.reset();
-    EXPECT_EQ(window.received(), (std::vector<Notification>{{150, 0, true}}));
+    EXPECT_EQ(window.Received(), (std::vector<Notification>{{150, 0, true}}));
     EXPECT_EQ(printer->opens, 2);
 }
 
