@@ -80,7 +80,8 @@ add_custom_command(
           "-DSIGN_KEY=${SG731_SIGN_KEY}" "-DSTAMP=${sg731_stage_stamp}"
           -P "${CMAKE_CURRENT_LIST_DIR}/StageRelease.cmake"
   DEPENDS SG731Updater sg731_lang_german sg731_lang_french "${sg731_note}"
-          "${sg731_stage_settings}" "${CMAKE_CURRENT_LIST_DIR}/StageRelease.cmake" "${CMAKE_SOURCE_DIR}/scripts/sign"
+          "${sg731_stage_settings}" "${CMAKE_CURRENT_LIST_DIR}/StageRelease.cmake"
+          "${CMAKE_SOURCE_DIR}/scripts/sign"
           ${sg731_sign_inputs}
   COMMENT "Staging the ${SG731_RELEASE_WORDS} release"
   VERBATIM)

@@ -24,7 +24,8 @@ endforeach()
 
 if(NOT "${SIGN_CERT}" STREQUAL "" OR NOT "${SIGN_KEY}" STREQUAL "")
   if("${SIGN_CERT}" STREQUAL "" OR "${SIGN_KEY}" STREQUAL "")
-    message(FATAL_ERROR "Signing needs both a certificate and a key (SG731_SIGN_CERT, SG731_SIGN_KEY).")
+    message(FATAL_ERROR "Signing needs both a certificate and a key "
+                        "(SG731_SIGN_CERT, SG731_SIGN_KEY).")
   endif()
   execute_process(COMMAND "${SIGN_SCRIPT}" "${SIGN_CERT}" "${SIGN_KEY}" "${EPOCH}" ${binaries}
                   RESULT_VARIABLE signed)
