@@ -26,7 +26,7 @@ def dos_date_time(seconds):
 
 
 def normalize_extra(data, start, length):
-    """Rewrites the time and id fields among one header's extra fields; returns the mtime or None."""
+    """Rewrites the times and ids among one header's extra fields; returns the mtime or None."""
     mtime = None
     pos, end = start, start + length
     while pos + 4 <= end:
