@@ -6,13 +6,6 @@
 
 namespace vork {
 
-namespace {
-
-constexpr int kStepIds[] = {IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3,
-                            IDC_STEP4,         IDC_STEP5, IDC_STEP6, IDC_STEP7};
-
-}  // namespace
-
 MainWindow::MainWindow(HINSTANCE instance, HMODULE language) noexcept
     : instance_(instance), language_(language != nullptr ? language : instance) {}
 
@@ -107,7 +100,7 @@ LRESULT MainWindow::OnPaint() {
     return 0;
 }
 
-void MainWindow::OnCreateFlow() { ShowInstructionsScreen(); }
+void MainWindow::OnCreateFlow() {}
 
 bool MainWindow::OnCommand(WORD id, LPARAM) {
     if (id != IDC_CLOSE) return false;
@@ -135,19 +128,6 @@ void MainWindow::ShowControl(int id, bool visible) const {
 
 void MainWindow::EnableControl(int id, bool enabled) const {
     if (const HWND control = Control(id)) ::EnableWindow(control, enabled ? TRUE : FALSE);
-}
-
-void MainWindow::ShowInstructionsScreen() const {
-    for (int id : {IDC_STATUS_TEXT, IDC_STATUS_ICON, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2}) {
-        ShowControl(id, false);
-    }
-    EnableControl(IDC_CLOSE, true);
-    EnableControl(IDC_UPDATE, true);
-    ShowSteps(true);
-}
-
-void MainWindow::ShowSteps(bool visible) const {
-    for (int id : kStepIds) ShowControl(id, visible);
 }
 
 }  // namespace vork

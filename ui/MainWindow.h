@@ -2,9 +2,10 @@
 // The updater's one main window. The static window procedure finds the instance stored at window
 // creation and hands each message to one short OnXxx member; no exception leaves it.
 //
-// This class owns the controls and the drawing. The wizard's screens build on it through the
-// protected hooks OnCreateFlow, OnCommand and OnDestroy; the default hooks leave the window on
-// the Instructions screen, end the program on Close and post the quit message on destruction.
+// This class owns the window, its controls, their colours and the drawing; it knows no screens.
+// The wizard builds on it through the protected hooks OnCreateFlow, OnCommand and OnDestroy; the
+// default hooks leave the controls as they were created, end the program on Close and post the
+// quit message on destruction.
 //
 // Threads: every member runs on the thread that created the window.
 #include <windows.h>
@@ -47,11 +48,6 @@ public:
     // Shows or hides a control.
     void ShowControl(int id, bool visible) const;
     void EnableControl(int id, bool enabled) const;
-
-    // The controls of the Instructions screen only: the steps and Update, no status or details.
-    void ShowInstructionsScreen() const;
-    // Shows or hides the steps heading and the seven step lines together.
-    void ShowSteps(bool visible) const;
 
 protected:
     // Runs at the end of WM_CREATE once every control exists.

@@ -20,6 +20,7 @@
 #include "device/SG731DeviceBase.h"
 #include "platform/Handles.h"
 #include "ui/MainWindow.h"
+#include "ui/WizardScreens.h"
 
 namespace vork {
 
@@ -47,7 +48,6 @@ private:
     };
 
     void SelectAndShowFirstScreen();
-    void ShowDetectionError(UINT status, UINT detail);
     void OnUpdateClick();
     void CheckAndStartTransfer();
     void StartTransfer();
@@ -55,8 +55,11 @@ private:
     void OnUpdateSucceeded();
     void OnUpdateFailed();
     void OnUpdateProgress(LPARAM percent);
-    void ShowUpToDate();
-    void ShowFailureScreen();
+    // Sets the controls to the row of `screen` (see WizardScreens.h).
+    void ShowScreen(WizardScreen screen);
+    void ShowSteps(bool visible) const;
+    void ShowLine(int controlId, const LineLook& line) const;
+    void ShowIcon(IconShows icon);
     void ShowStatusImage(int bitmapId);
     void SetText(int controlId, UINT textId, int chars) const;
 

@@ -1,5 +1,5 @@
 // The seventeen controls of the main window as WM_CREATE makes them: order, ids, classes, exact
-// styles, rectangles for the real client size and initial texts; then the Instructions screen.
+// styles, rectangles for the real client size and initial texts; then the window's own commands.
 #include <gtest/gtest.h>
 
 #include <cwctype>
@@ -89,7 +89,7 @@ protected:
 };
 
 using CreatedControls = ControlsFixture<test::BareWindow>;
-using InstructionsScreen = ControlsFixture<MainWindow>;
+using WindowCommands = ControlsFixture<MainWindow>;
 
 TEST_F(CreatedControls, ClientAreaIsTheOuterSizeLessCaptionAndFrame) {
     EXPECT_GT(W, 900);
@@ -136,17 +136,7 @@ TEST_F(CreatedControls, UnknownIdsHaveNoControl) {
     EXPECT_FALSE(window_.SetControlText(999, L"x"));
 }
 
-TEST_F(InstructionsScreen, ShowsTheStepsAndEnablesUpdate) {
-    const int shown[] = {IDC_TITLE, IDC_UPDATE, IDC_FOOTER, IDC_CLOSE, IDC_STEPS_HEADING, IDC_STEP1,
-                         IDC_STEP2, IDC_STEP3,  IDC_STEP4,  IDC_STEP5, IDC_STEP6,         IDC_STEP7};
-    const int hidden[] = {IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2};
-    for (int id : shown) EXPECT_TRUE(::GetWindowLongW(window_.Control(id), GWL_STYLE) & WS_VISIBLE) << id;
-    for (int id : hidden) EXPECT_FALSE(::GetWindowLongW(window_.Control(id), GWL_STYLE) & WS_VISIBLE) << id;
-    EXPECT_TRUE(::IsWindowEnabled(window_.Control(IDC_UPDATE)));
-    EXPECT_TRUE(::IsWindowEnabled(window_.Control(IDC_CLOSE)));
-}
-
-TEST_F(InstructionsScreen, CloseDestroysTheWindowAndPostsQuitZero) {
+TEST_F(WindowCommands, CloseDestroysTheWindowAndPostsQuitZero) {
     test::PumpPending();
     ::SendMessageW(window_.Control(IDC_CLOSE), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindow(hwnd_));
@@ -157,7 +147,7 @@ TEST_F(InstructionsScreen, CloseDestroysTheWindowAndPostsQuitZero) {
     EXPECT_EQ(quit.wParam, 0u);
 }
 
-TEST_F(InstructionsScreen, OtherCommandsChangeNothing) {
+TEST_F(WindowCommands, OtherCommandsChangeNothing) {
     for (WPARAM id : {WPARAM{IDC_TITLE}, WPARAM{IDC_FOOTER}, WPARAM{999}}) {
         EXPECT_EQ(::SendMessageW(hwnd_, WM_COMMAND, id, 0), 0);
     }
@@ -165,12 +155,12 @@ TEST_F(InstructionsScreen, OtherCommandsChangeNothing) {
     EXPECT_TRUE(::GetWindowLongW(window_.Control(IDC_STEP1), GWL_STYLE) & WS_VISIBLE);
 }
 
-TEST_F(InstructionsScreen, TheCloseCommandActsWhateverTheNotificationCode) {
+TEST_F(WindowCommands, TheCloseCommandActsWhateverTheNotificationCode) {
     ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_DOUBLECLICKED), 0);
     EXPECT_FALSE(::IsWindow(hwnd_));
 }
 
-TEST_F(InstructionsScreen, WmPaintValidatesTheWindow) {
+TEST_F(WindowCommands, WmPaintValidatesTheWindow) {
     ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     ::UpdateWindow(hwnd_);
     ::InvalidateRect(hwnd_, nullptr, FALSE);

@@ -119,6 +119,18 @@ const CreationRow kCreation[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, WizardCreation, ::testing::ValuesIn(kCreation),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(WizardFixture, InstructionsScreenShowsTheStepsAndEnablesUpdate) {
+    Attach(Printer(0x0021, "f0I"));
+    ASSERT_NE(Open(), nullptr);
+    const int shown[] = {IDC_TITLE, IDC_UPDATE, IDC_FOOTER, IDC_CLOSE, IDC_STEPS_HEADING, IDC_STEP1,
+                         IDC_STEP2, IDC_STEP3,  IDC_STEP4,  IDC_STEP5, IDC_STEP6,         IDC_STEP7};
+    const int hidden[] = {IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2};
+    for (int id : shown) EXPECT_TRUE(::GetWindowLongW(Control(id), GWL_STYLE) & WS_VISIBLE) << id;
+    for (int id : hidden) EXPECT_FALSE(::GetWindowLongW(Control(id), GWL_STYLE) & WS_VISIBLE) << id;
+    EXPECT_TRUE(::IsWindowEnabled(Control(IDC_UPDATE)));
+    EXPECT_TRUE(::IsWindowEnabled(Control(IDC_CLOSE)));
+}
+
 class WizardFlow : public WizardFixture {
 protected:
     std::vector<std::uint8_t> CommandAndImage(std::vector<std::uint8_t> command, const std::uint8_t* image) {
