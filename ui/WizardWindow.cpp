@@ -22,8 +22,8 @@ void WizardWindow::IndicatorDelete::operator()(ProgressIndicator* indicator) con
     delete indicator;  // stops and joins the animation thread; memory goes back to GDI+
 }
 
-WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language) noexcept
-    : MainWindow(instance, language) {}
+WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options) noexcept
+    : MainWindow(instance, language), options_(options) {}
 
 WizardWindow::~WizardWindow() = default;
 
@@ -105,7 +105,8 @@ void WizardWindow::CheckAndStartTransfer() {
 
 void WizardWindow::StartTransfer() {
     ShowScreen(WizardScreen::Updating);
-    indicator_.reset(new ProgressIndicator(Window()));  // null when GDI+ has no memory to give
+    // The indicator's memory comes from GDI+: without GDI+ it is not even allocated.
+    if (options_.animation) indicator_.reset(new ProgressIndicator(Window()));  // null: no memory
     if (indicator_) {
         indicator_->LoadAnimation();
         indicator_->SetOrigin(kAnimationX, kAnimationY);

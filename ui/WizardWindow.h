@@ -7,7 +7,8 @@
 // Ownership: the window object owns the selected device until the object is destroyed after the
 // message loop has ended, so a worker still running when the window goes away (closed from outside
 // during a transfer) finishes against a live device; the device's destructor waits for it. The
-// progress indicator lives from the start of a transfer to its end or the window's destruction.
+// progress indicator lives from the start of a transfer to its end or the window's destruction;
+// without GDI+ there is none.
 // The status image is owned here, and each one replaced is deleted at once.
 //
 // Threads: every member runs on the window's thread. No device exception leaves a handler: one
@@ -26,9 +27,16 @@ namespace vork {
 
 class ProgressIndicator;
 
+// What the wizard takes from the program around it.
+struct WizardOptions {
+    // False when GDI+ did not start: the window then makes no GDI+ call at all, and every transfer
+    // runs without the animation.
+    bool animation = true;
+};
+
 class WizardWindow final : public MainWindow {
 public:
-    WizardWindow(HINSTANCE instance, HMODULE language) noexcept;
+    WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options = {}) noexcept;
     ~WizardWindow() override;
 
     // Read-only views for tests.
@@ -66,6 +74,7 @@ private:
     std::unique_ptr<SG731DeviceBase> device_;
     std::unique_ptr<ProgressIndicator, IndicatorDelete> indicator_;
     GdiObject statusImage_;
+    WizardOptions options_;
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
 };
 

@@ -39,7 +39,10 @@ bool Visible(HWND control) { return (::GetWindowLongW(control, GWL_STYLE) & WS_V
 
 std::wstring Text(UINT id, int chars) { return LoadText(ProgramModule(), id, chars); }
 
-void WizardFixture::SetUp() { EnsureClass(kClassName); }
+void WizardFixture::SetUp() {
+    EnsureClass(kClassName);
+    if (gdiplusStarted) gdiplus.emplace();
+}
 
 sim::PrinterOnBus WizardFixture::Printer(std::uint16_t product, const char* code) {
     sim::PrinterOnBus d;
@@ -58,7 +61,9 @@ std::shared_ptr<sim::Printer> WizardFixture::Attach(sim::PrinterOnBus printer, i
 
 HWND WizardFixture::Open() {
     sim::RootHubOf(machine);  // a machine has a controller even without printers
-    window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule());
+    WizardOptions options;
+    options.animation = gdiplusStarted;
+    window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule(), options);
     hwnd = window->Create(kClassName, 0, 0);
     return hwnd;
 }
