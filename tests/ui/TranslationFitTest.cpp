@@ -139,6 +139,18 @@ TEST_P(ShippedLanguage, EveryLineFitsItsControlAsTheEnglishDoes) {
     }
 }
 
+// The lines that describe the program-mode light say that it is solid, not blinking, in every
+// language: the words of each table for "solid".
+TEST_P(ShippedLanguage, EveryProgramModeLightIsSolid) {
+    const std::wstring file = GetParam().file != nullptr ? GetParam().file : L"";
+    const wchar_t* solid = file.empty()                          ? L"solid"
+                           : file.find(L"Updater7.") != file.npos ? L"Dauerlicht"
+                                                                  : L"fixe";
+    for (UINT id : {IDS_CHECK_PROGRAM_MODE, IDS_STEP6, IDS_SEVERAL_DETAIL1}) {
+        EXPECT_NE(LoadText(texts(), id, kTextChars).find(solid), std::wstring::npos) << id;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Libraries, ShippedLanguage,
                          ::testing::Values(Language{1033, nullptr},                 // built-in English
                                            Language{1031, L"SG731Updater7.dll"},   // German (Germany)
