@@ -64,6 +64,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_QUERYENDSESSION:
+        return CanEndSession() ? TRUE : FALSE;
     default:
         break;
     }

@@ -56,6 +56,8 @@ protected:
     virtual bool OnCommand(WORD id, LPARAM lParam);
     // WM_DESTROY, after which no message reaches this object.
     virtual void OnDestroy();
+    // The answer to WM_QUERYENDSESSION: may Windows end the session (shut down, restart, log off)?
+    virtual bool CanEndSession() const { return true; }
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,7 +23,9 @@ void WizardWindow::IndicatorDelete::operator()(ProgressIndicator* indicator) con
 }
 
 WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options) noexcept
-    : MainWindow(instance, language), options_(options) {}
+    : MainWindow(instance, language),
+      options_(options),
+      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()) {}
 
 WizardWindow::~WizardWindow() = default;
 
@@ -104,6 +106,8 @@ void WizardWindow::CheckAndStartTransfer() {
 }
 
 void WizardWindow::StartTransfer() {
+    const std::wstring reason = LoadText(IDS_SHUTDOWN_REASON, kTextChars);
+    hold_.Take(Window(), reason.c_str());
     ShowScreen(WizardScreen::Updating);
     // The indicator's memory comes from GDI+: without GDI+ it is not even allocated.
     if (options_.animation) indicator_.reset(new ProgressIndicator(Window()));  // null: no memory
@@ -124,6 +128,7 @@ void WizardWindow::StartTransfer() {
 
 void WizardWindow::EndTransfer() {
     transferRunning_ = false;
+    hold_.Release();
     indicator_.reset();
     ::InvalidateRect(Window(), &kAnimationArea, TRUE);
     EnableControl(IDC_CLOSE, true);
@@ -149,6 +154,8 @@ void WizardWindow::OnUpdateProgress(LPARAM lParam) {
 }
 
 void WizardWindow::OnDestroy() {
+    // The worker may go on writing, but with the window gone nothing is left to hold a shutdown.
+    hold_.Release();
     indicator_.reset();  // waits for the animation thread
     statusImage_.Reset();
     MainWindow::OnDestroy();

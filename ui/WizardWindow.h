@@ -21,6 +21,7 @@
 #include "device/SG731DeviceBase.h"
 #include "platform/Handles.h"
 #include "ui/MainWindow.h"
+#include "ui/TransferHold.h"
 #include "ui/WizardScreens.h"
 
 namespace vork {
@@ -32,6 +33,9 @@ struct WizardOptions {
     // False when GDI+ did not start: the window then makes no GDI+ call at all, and every transfer
     // runs without the animation.
     bool animation = true;
+    // Where a transfer's requests to keep the computer awake and to hold a shutdown go; null for
+    // Windows itself.
+    SessionControl* session = nullptr;
 };
 
 class WizardWindow final : public MainWindow {
@@ -45,10 +49,15 @@ public:
     HGDIOBJ StatusImage() const { return statusImage_.Get(); }
     const ProgressIndicator* Indicator() const { return indicator_.get(); }
 
+    // True from the start of a transfer to its end: the computer is kept awake and a shutdown held.
+    bool IsSessionHeld() const { return hold_.IsHeld(); }
+
 protected:
     void OnCreateFlow() override;
     bool OnCommand(WORD id, LPARAM lParam) override;
     void OnDestroy() override;
+    // Refused while firmware is written: a printer whose write is cut off may not start again.
+    bool CanEndSession() const override { return !hold_.IsHeld(); }
 
 private:
     struct IndicatorDelete {
@@ -75,6 +84,7 @@ private:
     std::unique_ptr<ProgressIndicator, IndicatorDelete> indicator_;
     GdiObject statusImage_;
     WizardOptions options_;
+    TransferHold hold_;  // from the start of a transfer to its end or the window's destruction
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
 };
 

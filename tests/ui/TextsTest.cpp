@@ -57,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{164, L""},
         TextCase{165, L"Make sure the Stickograph printer is not already in program mode when you start the updater utility. Exit"},
         TextCase{166, L"program mode and restart the updater utility."},
-        TextCase{167, L"No Stickograph printer detected."}));
+        TextCase{167, L"No Stickograph printer detected."},
+        TextCase{168, L"Printer firmware is being written. Do not switch off the computer or the printer."}));
 
 struct CutCase {
     UINT id;

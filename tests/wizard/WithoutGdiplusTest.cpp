@@ -1,6 +1,6 @@
 // The wizard in a program whose GDI+ did not start. This executable imports GDI+ the way the
-// product does, loaded on first use, and never starts it: were any GDI+ function called, gdiplus.dll
-// would be in the process afterwards.
+// product does, loaded on first use, and never starts it: were any GDI+ function called,
+// gdiplus.dll would be in the process afterwards.
 #include <gtest/gtest.h>
 
 #include "tests/wizard/WizardTestSupport.h"

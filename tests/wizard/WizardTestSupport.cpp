@@ -63,6 +63,7 @@ HWND WizardFixture::Open() {
     sim::RootHubOf(machine);  // a machine has a controller even without printers
     WizardOptions options;
     options.animation = gdiplusStarted;
+    options.session = session;
     window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule(), options);
     hwnd = window->Create(kClassName, 0, 0);
     return hwnd;

@@ -42,6 +42,8 @@ protected:
 
     // False for a program whose GDI+ did not start: the fixture starts none, the window is told.
     bool gdiplusStarted = true;
+    // Where the window's sleep and shutdown requests go; null for Windows itself.
+    SessionControl* session = nullptr;
     std::optional<GdiplusSession> gdiplus;
     std::unique_ptr<WizardWindow> window;
     HWND hwnd = nullptr;
