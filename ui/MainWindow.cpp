@@ -66,6 +66,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_QUERYENDSESSION:
         return CanEndSession() ? TRUE : FALSE;
+    case WM_ACTIVATE:
+        return OnActivate(wParam);
+    case DM_GETDEFID:
+        return OnGetDefId();
     default:
         break;
     }
@@ -75,6 +79,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT MainWindow::OnCreate() {
     // Without all of its controls the wizard cannot work: fail the window's creation instead.
     if (!controls_.Create(hwnd_, language_)) return -1;
+    // The focused button always shows its focus rectangle: the keyboard drives the wizard as well
+    // as the mouse, and each screen puts the focus on the button that goes on.
+    ::SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     OnCreateFlow();
     return 0;
 }
@@ -100,6 +107,36 @@ LRESULT MainWindow::OnPaint() {
     ::BeginPaint(hwnd_, &paint);
     ::EndPaint(hwnd_, &paint);
     return 0;
+}
+
+LRESULT MainWindow::OnActivate(WPARAM wParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        // Coming back, the user finds the focus where they left it, as in a dialog.
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::GetParent(focus) == hwnd_) focusTarget_ = ::GetDlgCtrlID(focus);
+    } else if (!::IsIconic(hwnd_)) {
+        ApplyFocus();  // instead of the default, which focuses the window itself
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnGetDefId() const {
+    const HWND focus = ::GetFocus();
+    if (focus == nullptr || ::GetParent(focus) != hwnd_) return 0;
+    if (!(::SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)) return 0;
+    return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
+void MainWindow::SetFocusTarget(int id) {
+    focusTarget_ = id;
+    if (hwnd_ != nullptr && ::GetActiveWindow() == hwnd_) ApplyFocus();
+}
+
+void MainWindow::ApplyFocus() const {
+    const HWND target = focusTarget_ != 0 ? Control(focusTarget_) : nullptr;
+    const bool usable = target != nullptr && (::GetWindowLongW(target, GWL_STYLE) & WS_VISIBLE) &&
+                        ::IsWindowEnabled(target);
+    ::SetFocus(usable ? target : hwnd_);
 }
 
 void MainWindow::OnCreateFlow() {}

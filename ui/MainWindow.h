@@ -7,6 +7,12 @@
 // default hooks leave the controls as they were created, end the program on Close and post the
 // quit message on destruction.
 //
+// The keyboard: the message loop hands key messages to IsDialogMessageW, which moves the focus
+// among the visible, enabled buttons with Tab and Shift+Tab and lets Space press the focused one.
+// For Enter it asks this window for its default button (DM_GETDEFID); the answer is the focused
+// button, so Enter presses it too, and nothing when the focus rests on the window itself. Esc
+// becomes the command IDCANCEL, which no screen handles.
+//
 // Threads: every member runs on the thread that created the window.
 #include <windows.h>
 
@@ -49,6 +55,11 @@ public:
     void ShowControl(int id, bool visible) const;
     void EnableControl(int id, bool enabled) const;
 
+    // The control that holds the keyboard focus while the window is active, by id; 0 for the
+    // window itself. Takes effect at once in the active window, else when it is next activated.
+    // A control that is hidden or disabled by then leaves the focus on the window.
+    void SetFocusTarget(int id);
+
 protected:
     // Runs at the end of WM_CREATE once every control exists.
     virtual void OnCreateFlow();
@@ -65,11 +76,15 @@ private:
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint();
+    LRESULT OnActivate(WPARAM wParam);
+    LRESULT OnGetDefId() const;
+    void ApplyFocus() const;
 
     HINSTANCE instance_;
     HMODULE language_;
     HWND hwnd_ = nullptr;
     WizardControls controls_;
+    int focusTarget_ = 0;
 };
 
 }  // namespace vork

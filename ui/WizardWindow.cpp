@@ -165,6 +165,8 @@ void WizardWindow::OnDestroy() {
 
 void WizardWindow::ShowScreen(WizardScreen screen) {
     const ScreenLook& look = LookOf(screen);
+    // A focused button that is hidden or disabled would leave the focus nowhere: park it first.
+    SetFocusTarget(0);
     ShowSteps(look.steps);
     ShowControl(IDC_UPDATE, look.update);
     if (look.update) EnableControl(IDC_UPDATE, true);
@@ -175,6 +177,7 @@ void WizardWindow::ShowScreen(WizardScreen screen) {
     ShowLine(IDC_DETAIL2, look.detail2);
     ShowIcon(look.icon);
     EnableControl(IDC_CLOSE, look.closeEnabled);
+    SetFocusTarget(look.focus);
 }
 
 void WizardWindow::ShowSteps(bool visible) const {

@@ -135,11 +135,11 @@ TEST(MessageLoop, DispatchesUntilQuitAndReturnsItsCode) {
     // The Close click travels through the queue: the loop dispatches it, the window is destroyed,
     // and the quit message it posts ends the loop with exit code 0.
     ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_EQ(RunMessageLoop(hwnd), 0);
     EXPECT_FALSE(::IsWindow(hwnd));
 
     ::PostQuitMessage(7);
-    EXPECT_EQ(RunMessageLoop(), 7);
+    EXPECT_EQ(RunMessageLoop(hwnd), 7);
 }
 
 }  // namespace
