@@ -44,7 +44,8 @@ int RunApplication(HINSTANCE instance, int showCommand) {
 
     // After a failed start no GDI+ call is made: the window runs, without the animation.
     WizardWindow window(instance, language, WizardOptions{gdiplus.IsStarted()});
-    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    const POINT origin =
+        CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const HWND hwnd = window.Create(className.c_str(), origin.x, origin.y);
     if (hwnd == nullptr) return kExitNoWindow;
     ::ShowWindow(hwnd, showCommand);

@@ -50,28 +50,18 @@ LRESULT CALLBACK MainWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        return OnCreate();
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(message, wParam, lParam);
-    case WM_DRAWITEM:
-        return OnDrawItem(wParam, lParam);
-    case WM_PAINT:
-        return OnPaint();
-    case WM_COMMAND:
-        if (OnCommand(LOWORD(wParam), lParam)) return 0;
-        break;
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
-    case WM_QUERYENDSESSION:
-        return CanEndSession() ? TRUE : FALSE;
-    case WM_ACTIVATE:
-        return OnActivate(wParam);
-    case DM_GETDEFID:
-        return OnGetDefId();
-    default:
-        break;
+        case WM_CREATE: return OnCreate();
+        case WM_CTLCOLORSTATIC: return OnCtlColorStatic(message, wParam, lParam);
+        case WM_DRAWITEM: return OnDrawItem(wParam, lParam);
+        case WM_PAINT: return OnPaint();
+        case WM_COMMAND:
+            if (OnCommand(LOWORD(wParam), lParam)) return 0;
+            break;
+        case WM_DESTROY: OnDestroy(); return 0;
+        case WM_QUERYENDSESSION: return CanEndSession() ? TRUE : FALSE;
+        case WM_ACTIVATE: return OnActivate(wParam);
+        case DM_GETDEFID: return OnGetDefId();
+        default: break;
     }
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
@@ -152,7 +142,9 @@ void MainWindow::OnDestroy() {
     ::PostQuitMessage(0);
 }
 
-std::wstring MainWindow::LoadText(UINT id, int chars) const { return vork::LoadText(language_, id, chars); }
+std::wstring MainWindow::LoadText(UINT id, int chars) const {
+    return vork::LoadText(language_, id, chars);
+}
 
 bool MainWindow::SetControlText(int id, const wchar_t* text) const {
     const HWND control = Control(id);

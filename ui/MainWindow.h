@@ -24,7 +24,7 @@ namespace vork {
 
 class MainWindow {
 public:
-    static constexpr int kWidth = 980;   // outer size of the window
+    static constexpr int kWidth = 980;  // outer size of the window
     static constexpr int kHeight = 480;
     static constexpr DWORD kStyle = WS_CAPTION;  // no system menu, no sizing, no boxes
     static constexpr DWORD kExStyle = WS_EX_WINDOWEDGE;

@@ -119,7 +119,8 @@ void ProgressIndicator::ReadFrameInfo() {
     }
 
     UINT itemSize = 0;
-    if (gdip::GdipGetPropertyItemSize(nativeImage, PropertyTagFrameDelay, &itemSize) == Gdiplus::Ok &&
+    if (gdip::GdipGetPropertyItemSize(nativeImage, PropertyTagFrameDelay, &itemSize) ==
+            Gdiplus::Ok &&
         itemSize > 0) {
         std::vector<BYTE> item(itemSize);
         auto* header = reinterpret_cast<Gdiplus::PropertyItem*>(item.data());

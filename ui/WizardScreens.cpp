@@ -18,6 +18,7 @@ using enum WizardScreen;
 
 // Each row: the screen, then steps, Update, Retry, the icon, Close enabled and the focus; on its
 // second line the status line and the first and second detail lines.
+// clang-format off
 constexpr std::array<ScreenLook, 10> kScreens = {{
     {Instructions, true, true, false, Hidden, true, IDC_UPDATE,
      kHidden, kHidden, kHidden},
@@ -40,6 +41,7 @@ constexpr std::array<ScreenLook, 10> kScreens = {{
     {Failure, false, false, true, Cross, true, IDC_RETRY,
      Text(IDS_FAILURE), Bullet(IDS_CHECK_CONNECTED), Bullet(IDS_CHECK_PROGRAM_MODE)},
 }};
+// clang-format on
 
 }  // namespace
 

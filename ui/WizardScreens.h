@@ -10,16 +10,16 @@
 namespace vork {
 
 enum class WizardScreen {
-    Instructions,     // a New printer that needs the update: the steps into program mode, Update
-    Ready,            // an Old or TT printer that needs the update: Update
-    UpToDate,         // the check mark and the firmware label
-    NoPrinter,        // detection errors: the red cross and what to do
+    Instructions,  // a New printer that needs the update: the steps into program mode, Update
+    Ready,         // an Old or TT printer that needs the update: Update
+    UpToDate,      // the check mark and the firmware label
+    NoPrinter,     // detection errors: the red cross and what to do
     SeveralPrinters,
     WrongMode,
-    Checking,         // after Update or Retry, while the printer is questioned
-    Updating,         // while the firmware is sent: Close disabled
+    Checking,  // after Update or Retry, while the printer is questioned
+    Updating,  // while the firmware is sent: Close disabled
     Success,
-    Failure,          // the checks to make, and Retry
+    Failure,  // the checks to make, and Retry
 };
 
 // What one text line of a screen shows.

@@ -64,21 +64,12 @@ void WizardWindow::SelectAndShowFirstScreen() {
 
 bool WizardWindow::OnCommand(WORD id, LPARAM lParam) {
     switch (id) {
-    case IDC_UPDATE:
-    case IDC_RETRY:
-        OnUpdateClick();
-        return true;
-    case ID_UPDATE_SUCCEEDED:
-        OnUpdateSucceeded();
-        return true;
-    case ID_UPDATE_FAILED:
-        OnUpdateFailed();
-        return true;
-    case ID_UPDATE_PROGRESS:
-        OnUpdateProgress(lParam);
-        return true;
-    default:
-        return MainWindow::OnCommand(id, lParam);  // Close, and everything else
+        case IDC_UPDATE:
+        case IDC_RETRY: OnUpdateClick(); return true;
+        case ID_UPDATE_SUCCEEDED: OnUpdateSucceeded(); return true;
+        case ID_UPDATE_FAILED: OnUpdateFailed(); return true;
+        case ID_UPDATE_PROGRESS: OnUpdateProgress(lParam); return true;
+        default: return MainWindow::OnCommand(id, lParam);  // Close, and everything else
     }
 }
 
@@ -190,25 +181,22 @@ void WizardWindow::ShowSteps(bool visible) const {
 void WizardWindow::ShowLine(int controlId, const LineLook& line) const {
     ShowControl(controlId, line.shows != LineShows::Hidden);
     switch (line.shows) {
-    case LineShows::Text:
-        SetText(controlId, line.text, kTextChars);
-        break;
-    case LineShows::Bullet: {
-        const std::wstring text = LoadText(line.text, kTextChars);
-        wchar_t bullet[kTextChars];
-        FormatBounded(bullet, kTextChars, L"- %s", text.c_str());
-        SetControlText(controlId, bullet);
-        break;
-    }
-    case LineShows::FirmwareLabel: {
-        const auto revision = device_ ? device_->GetRevision() : std::vector<std::uint8_t>();
-        const std::wstring label = FirmwareLabel(revision);
-        SetControlText(controlId, label.c_str());
-        break;
-    }
-    case LineShows::Hidden:
-    case LineShows::Kept:
-        break;
+        case LineShows::Text: SetText(controlId, line.text, kTextChars); break;
+        case LineShows::Bullet: {
+            const std::wstring text = LoadText(line.text, kTextChars);
+            wchar_t bullet[kTextChars];
+            FormatBounded(bullet, kTextChars, L"- %s", text.c_str());
+            SetControlText(controlId, bullet);
+            break;
+        }
+        case LineShows::FirmwareLabel: {
+            const auto revision = device_ ? device_->GetRevision() : std::vector<std::uint8_t>();
+            const std::wstring label = FirmwareLabel(revision);
+            SetControlText(controlId, label.c_str());
+            break;
+        }
+        case LineShows::Hidden:
+        case LineShows::Kept: break;
     }
 }
 
@@ -220,8 +208,8 @@ void WizardWindow::ShowIcon(IconShows icon) {
 
 void WizardWindow::ShowStatusImage(int bitmapId) {
     ShowControl(IDC_STATUS_ICON, true);
-    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId),
-                                                          IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
+    const auto bitmap = static_cast<HBITMAP>(
+        ::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
     ::SendMessageW(Control(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap));
     statusImage_.Reset(bitmap);  // the image it replaces is no longer shown: delete it now
@@ -238,15 +226,15 @@ std::wstring FirmwareLabel(const std::vector<std::uint8_t>& revision) {
     int c[10] = {};  // bytes past the end of a short revision read as 0, which ends the text
     for (std::size_t i = 0; i < 10 && i < revision.size(); ++i) c[i] = revision[i];
     wchar_t label[kTextChars];
-    FormatBounded(label, kTextChars, L"(FW: %c%c%c%c%c%c%c%c%c%c)", c[0], c[1], c[2], c[3], c[4], c[5],
-                  c[6], c[7], c[8], c[9]);
+    FormatBounded(label, kTextChars, L"(FW: %c%c%c%c%c%c%c%c%c%c)", c[0], c[1], c[2], c[3], c[4],
+                  c[5], c[6], c[7], c[8], c[9]);
     return label;
 }
 
 std::wstring ProgressText(const std::wstring& copying, unsigned percent) {
     wchar_t text[kProgressChars];
-    FormatBounded(text, kProgressChars, L"%s (%d%%)                                    ", copying.c_str(),
-                  static_cast<int>(percent));
+    FormatBounded(text, kProgressChars, L"%s (%d%%)                                    ",
+                  copying.c_str(), static_cast<int>(percent));
     return text;
 }
 

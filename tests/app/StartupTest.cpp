@@ -95,7 +95,8 @@ TEST(MainWindowStartup, ARenamedClassIsRegisteredAndCreated) {
 TEST(MainWindowStartup, CreatesTheCaptionOnlyWindowAtItsOrigin) {
     test::EnsureClass(L"SG731WINDOW");
     MainWindow window(ProgramModule(), ProgramModule());
-    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    const POINT origin =
+        CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const HWND hwnd = window.Create(L"SG731WINDOW", origin.x, origin.y);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(window.Window(), hwnd);

@@ -36,7 +36,11 @@ public:
         return TRUE;
     }
     BOOL ShutdownBlockReasonDestroy(HWND window) override {
-        calls.push_back({"ShutdownBlockReasonDestroy", 0, window, ::IsWindow(window) != FALSE, {},
+        calls.push_back({"ShutdownBlockReasonDestroy",
+                         0,
+                         window,
+                         ::IsWindow(window) != FALSE,
+                         {},
                          ::GetCurrentThreadId()});
         const bool had = reasonGiven_;
         reasonGiven_ = false;

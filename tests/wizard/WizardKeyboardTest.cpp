@@ -194,7 +194,9 @@ TEST_P(PressingKey, OnCloseEndsTheProgram) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EnterAndSpace, PressingKey, ::testing::Values(VK_RETURN, VK_SPACE),
-                         [](const auto& info) { return info.param == VK_RETURN ? "Enter" : "Space"; });
+                         [](const auto& info) {
+                             return info.param == VK_RETURN ? "Enter" : "Space";
+                         });
 
 // --- Keys that do nothing ------------------------------------------------------------------------
 

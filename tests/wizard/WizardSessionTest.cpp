@@ -65,7 +65,7 @@ TEST_F(WizardSession, ASuccessfulWriteHoldsTheSessionFromItsStartToItsEnd) {
 TEST_F(WizardSession, AFailedWriteAndItsRetryEachHoldTheSession) {
     auto d = Printer(0x0021, "f0I");
     d.printer.writes[1] = {sim::RequestScript::Kind::RefuseAtOnce};  // the image write
-    d.printer.scriptedOpen = 4;  // the first transfer only
+    d.printer.scriptedOpen = 4;                                      // the first transfer only
     Attach(d);
     ASSERT_NE(Open(), nullptr);
     Click(IDC_UPDATE);

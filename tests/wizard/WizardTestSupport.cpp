@@ -70,7 +70,8 @@ HWND WizardFixture::Open() {
 }
 
 void WizardFixture::Click(int id) {
-    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));
+    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(id)));
 }
 
 bool WizardFixture::PumpUntilTransferEnds(DWORD timeoutMs) {
@@ -87,8 +88,8 @@ bool WizardFixture::PumpUntilTransferEnds(DWORD timeoutMs) {
 Screen WizardFixture::Read() const {
     Screen s;
     for (int id : {IDC_TITLE, IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_UPDATE, IDC_FOOTER, IDC_CLOSE,
-                   IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3, IDC_STEP4, IDC_STEP5, IDC_STEP6,
-                   IDC_STEP7, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2})
+                   IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3, IDC_STEP4, IDC_STEP5,
+                   IDC_STEP6, IDC_STEP7, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2})
         if (Visible(Control(id))) s.visible.insert(id);
     s.updateEnabled = ::IsWindowEnabled(Control(IDC_UPDATE)) != FALSE;
     s.closeEnabled = ::IsWindowEnabled(Control(IDC_CLOSE)) != FALSE;
