@@ -74,7 +74,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    static LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint();
     LRESULT OnActivate(WPARAM wParam);
     LRESULT OnGetDefId() const;

@@ -113,7 +113,7 @@ void ProgressIndicator::ReadFrameInfo() {
         UINT frames = 0;
         if (gdip::GdipImageGetFrameDimensionsList(nativeImage, dimensions.data(), dimensionCount) ==
                 Gdiplus::Ok &&
-            gdip::GdipImageGetFrameCount(nativeImage, &dimensions[0], &frames) == Gdiplus::Ok) {
+            gdip::GdipImageGetFrameCount(nativeImage, dimensions.data(), &frames) == Gdiplus::Ok) {
             frameCount_ = frames;
         }
     }

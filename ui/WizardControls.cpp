@@ -47,7 +47,7 @@ bool WizardControls::Create(HWND parent, HMODULE language) {
     RECT client{};
     ::GetClientRect(parent, &client);
     const auto layout = WizardLayout(client.right - client.left, client.bottom - client.top);
-    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+    auto* const instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
 
     // Every text is read before the first control exists, each into a buffer of its own size.
     std::array<std::wstring, kControlCount> texts;

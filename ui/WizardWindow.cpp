@@ -85,15 +85,17 @@ void WizardWindow::OnUpdateClick() {
 }
 
 void WizardWindow::CheckAndStartTransfer() {
-    if (device_->IsUpdateReady()) {
-        StartTransfer();
-    } else if (!device_->CheckConfiguration()) {
-        ShowScreen(WizardScreen::UpToDate);  // not in program mode after all: show what it runs
-    } else if (device_->CheckProductString()) {
-        StartTransfer();
-    } else {
-        ShowScreen(WizardScreen::Failure);
+    if (!device_->IsUpdateReady()) {
+        if (!device_->CheckConfiguration()) {
+            ShowScreen(WizardScreen::UpToDate);  // not in program mode after all: show what it runs
+            return;
+        }
+        if (!device_->CheckProductString()) {
+            ShowScreen(WizardScreen::Failure);
+            return;
+        }
     }
+    StartTransfer();
 }
 
 void WizardWindow::StartTransfer() {
@@ -208,7 +210,7 @@ void WizardWindow::ShowIcon(IconShows icon) {
 
 void WizardWindow::ShowStatusImage(int bitmapId) {
     ShowControl(IDC_STATUS_ICON, true);
-    const auto bitmap = static_cast<HBITMAP>(
+    auto* const bitmap = static_cast<HBITMAP>(
         ::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
     ::SendMessageW(Control(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap));

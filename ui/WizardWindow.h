@@ -71,7 +71,7 @@ private:
     void EndTransfer();
     void OnUpdateSucceeded();
     void OnUpdateFailed();
-    void OnUpdateProgress(LPARAM percent);
+    void OnUpdateProgress(LPARAM lParam);
     // Sets the controls to the row of `screen` (see WizardScreens.h).
     void ShowScreen(WizardScreen screen);
     void ShowSteps(bool visible) const;
