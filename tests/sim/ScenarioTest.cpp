@@ -159,6 +159,30 @@ TEST_F(ScenarioFiles, MissingFileIsAnError) {
     EXPECT_FALSE(sim::LoadScenarioFile(machine, L"Z:\\no\\such\\scenario.json").ok);
 }
 
+// The keys for faults reach the model they describe.
+TEST_F(ScenarioFiles, FaultKeysDescribeTheMachine) {
+    const auto result = sim::LoadScenarioText(machine, R"({"controllers": [{
+        "number": 0, "rootHubName": "ROOT", "presentForSearches": 3, "ports": [
+          {"port": 1, "hub": {"name": "X", "ports": 2, "contents": [{"port": 2, "hubLink": "ROOT"}]}},
+          {"port": 2, "device": {"status": 5}, "shortAnswers": {"driverKey": 12, "configuration": 20}},
+          {"port": 3, "printer": {"writes": [{"index": 4, "kind": "unplug"}]}}]}]})");
+    ASSERT_TRUE(result.ok) << result.error;
+    sim::UsbController& controller = machine.Usb().controllers.front();
+    EXPECT_EQ(controller.described.presentForSearches, 3);
+    sim::UsbHub& root = controller.RootHub();
+    EXPECT_EQ(root.name, "ROOT");
+    ASSERT_TRUE(root.Port(1).hub);
+    EXPECT_EQ(root.Port(1).hub->name, "X");
+    EXPECT_EQ(root.Port(1).hub->Port(2).hubLink, "ROOT");
+    ASSERT_TRUE(root.Port(1).hub->Port(2).device) << "a link shows a hub device on its port";
+    const sim::UsbDeviceSpec& device = *root.Port(2).device;
+    EXPECT_EQ(device.status, DeviceNotEnoughPower);
+    EXPECT_EQ(device.driverKeyFault.returnedBytes, 12u);
+    EXPECT_EQ(device.configFault.secondReturnedBytes, 20u);
+    ASSERT_EQ(machine.Printers().size(), 1u);
+    EXPECT_EQ(machine.Printers()[0]->config.writes.at(4).kind, sim::RequestScript::Kind::Unplug);
+}
+
 // Hubs within hubs: a file nests them only so deep, so reading it cannot exhaust the stack.
 TEST_F(ScenarioFiles, HubsNestOnlySoDeep) {
     auto nested = [](int depth) {
