@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "device/SG731DeviceBase.h"
-#include "ui/ResourceIds.h"
+#include "device/WorkerNotifications.h"
 
 namespace vork {
 namespace {

@@ -5,14 +5,24 @@
 // it before the worker closes the device handle; progress (154) is posted from inside the chunked
 // writer so the writes never wait for the window. The outcome is decided by byte counts alone: the
 // printer sends nothing back during a transfer.
+//
+// Whatever the worker meets, the window hears of its end: an exception (an allocation refused, say)
+// is a failed transfer, reported with 153 like any other, and the device handle is closed after it.
+// A failed discovery alone leaves the handle as the discovery left it.
 #include <vector>
 
 #include "device/FirmwareImages.h"
 #include "device/SG731DeviceBase.h"
 #include "device/VariantProfile.h"
-#include "ui/ResourceIds.h"
+#include "device/WorkerNotifications.h"
 
 namespace vork {
+namespace {
+
+// How often a worker whose handle cannot be waited on is asked whether it has ended.
+constexpr DWORD kFailedWaitRetryMs = 10;
+
+}  // namespace
 
 bool SG731DeviceBase::IsWorkerRunning() const {
     return workerThread_ && ::WaitForSingleObject(workerThread_.Get(), 0) == WAIT_TIMEOUT;
@@ -32,8 +42,18 @@ void SG731DeviceBase::JoinWorker() {
     // The worker may be blocked sending its final notification to a window of this very thread;
     // messages sent to this thread are delivered while it waits, so the two never wait for each
     // other (the window may already be gone, and the message then goes nowhere).
+    //
+    // A failed wait is not an end: the worker may still be running and using this object. Then its
+    // exit code tells, polled while sent messages are still delivered.
     const HANDLE thread = workerThread_.Get();
-    while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    for (;;) {
+        const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke != WAIT_OBJECT_0 + 1) {
+            DWORD exitCode = 0;
+            if (::GetExitCodeThread(thread, &exitCode) && exitCode != STILL_ACTIVE) break;
+            ::Sleep(kFailedWaitRetryMs);
+        }
         MSG message;
         ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
@@ -45,11 +65,19 @@ void SG731DeviceBase::Report(WPARAM outcome) {
     if (ownerWindow_) ::SendMessageW(ownerWindow_, WM_COMMAND, outcome, 0);
 }
 
-void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) {
-    if (!OpenDeviceInterface()) {
-        Report(ID_UPDATE_FAILED);
-        return;
+void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) noexcept {
+    TransferOutcome outcome = TransferOutcome::kFailed;
+    try {
+        outcome = Transfer(profile);
+    } catch (...) {
+        outcome = TransferOutcome::kFailed;
     }
+    Report(outcome == TransferOutcome::kSucceeded ? ID_UPDATE_SUCCEEDED : ID_UPDATE_FAILED);
+    if (outcome != TransferOutcome::kNotOpened) CloseDeviceHandle();
+}
+
+SG731DeviceBase::TransferOutcome SG731DeviceBase::Transfer(const VariantProfile& profile) {
+    if (!OpenDeviceInterface()) return TransferOutcome::kNotOpened;
     const std::vector<std::uint8_t> command(profile.flashCommand.begin(), profile.flashCommand.end());
     const auto commandLength = static_cast<std::uint32_t>(command.size());
     constexpr auto imageLength = static_cast<std::uint32_t>(firmware::kFirmwareSize);
@@ -64,8 +92,7 @@ void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) {
                         static_cast<std::int32_t>(commandLength) &&
                     WriteDevice(profile.image, imageLength) == static_cast<std::int32_t>(imageLength);
     }
-    Report(succeeded ? ID_UPDATE_SUCCEEDED : ID_UPDATE_FAILED);
-    CloseDeviceHandle();
+    return succeeded ? TransferOutcome::kSucceeded : TransferOutcome::kFailed;
 }
 
 }  // namespace vork

@@ -15,13 +15,6 @@
 
 namespace vork {
 
-void SG731DeviceBase::ReplaceDeviceHandle(HANDLE handle) {
-    // Several matches in one pass open several handles; only the last is kept, so each one it
-    // replaces is closed rather than leaked.
-    CloseDeviceHandle();
-    deviceHandle_ = handle;
-}
-
 void SG731DeviceBase::CloseDeviceHandle() {
     if (deviceHandle_ && deviceHandle_ != INVALID_HANDLE_VALUE) System().CloseHandle(deviceHandle_);
     deviceHandle_ = nullptr;
@@ -46,9 +39,13 @@ bool SG731DeviceBase::OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& int
     const char* path = detail->DevicePath;
     for (const char* text : profile.matchTexts) {
         if (!std::strstr(path, text)) continue;
-        ReplaceDeviceHandle(System().CreateFileA(
+        // Several matches in one pass open several handles and only the last is kept. The one held
+        // is closed before the next path is opened: were it still open, its share mode could refuse
+        // the next open of the same printer, and a failed open would leave it leaked.
+        CloseDeviceHandle();
+        deviceHandle_ = System().CreateFileA(
             path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-            FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr));
+            FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
         return deviceHandle_ != INVALID_HANDLE_VALUE;
     }
     return true;

@@ -52,6 +52,8 @@ public:
     HANDLE DeviceHandle() const { return deviceHandle_; }
     const std::vector<std::uint8_t>& RevisionCache() const { return revisionCache_; }
     HWND OwnerWindow() const { return ownerWindow_; }
+    // The running or last worker's thread, or null.
+    HANDLE WorkerThread() const { return workerThread_.Get(); }
     // True while a firmware worker of this object has not yet ended.
     bool IsWorkerRunning() const;
     // Waits for a running worker to end. Messages sent to the calling thread are handled while it
@@ -68,7 +70,9 @@ protected:
     bool CheckNewProductString();
     bool OpenMatchingInterface(const VariantProfile& profile);
     bool StartWorker(LPTHREAD_START_ROUTINE threadProc);
-    void RunUpdateWorker(const VariantProfile& profile);
+    // The worker's whole run: exactly one of 150 and 153 reaches the owner window, whatever the
+    // transfer meets, exceptions included.
+    void RunUpdateWorker(const VariantProfile& profile) noexcept;
 
     HANDLE deviceHandle_ = nullptr;
     std::vector<std::uint8_t> revisionCache_;
@@ -76,13 +80,14 @@ protected:
     HWND ownerWindow_ = nullptr;
 
 private:
+    enum class TransferOutcome { kNotOpened, kFailed, kSucceeded };
 
+    TransferOutcome Transfer(const VariantProfile& profile);
     std::int32_t AwaitRequest(OVERLAPPED& overlapped, DWORD waitMs, bool isRead);
     void CancelRequest(OVERLAPPED& overlapped);
     bool OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
                         SP_DEVINFO_DATA& info, const VariantProfile& profile);
     void Report(WPARAM outcome);
-    void ReplaceDeviceHandle(HANDLE handle);
     void CloseDeviceHandle();
     [[noreturn]] void ThrowInvalidMode(const VariantProfile& profile, const wchar_t* operation);
 };

@@ -24,12 +24,9 @@ public:
     bool OpenDeviceInterface() override { return OpenMatchingInterface(Profile()); }
 
 private:
+    // The worker catches everything itself and reports it as a failed transfer.
     static DWORD WINAPI UpdateThreadProc(LPVOID device) {
-        // Nothing may escape a thread's entry function; the worker reports through its notification.
-        try {
-            static_cast<SG731DeviceVariant*>(device)->RunUpdateWorker(Profile());
-        } catch (...) {
-        }
+        static_cast<SG731DeviceVariant*>(device)->RunUpdateWorker(Profile());
         return 0;
     }
 };

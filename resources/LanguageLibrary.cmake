@@ -3,7 +3,7 @@
 # of theirs could run even if someone put some there.
 function(sg731_add_language_library target rc_file output_name output_dir)
   add_library(${target} SHARED "${rc_file}")
-  target_link_libraries(${target} PRIVATE sg731_options)
+  target_link_libraries(${target} PRIVATE sg731_options sg731_resource_ids)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     OUTPUT_NAME "${output_name}"

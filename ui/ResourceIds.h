@@ -57,7 +57,5 @@
 #define IDC_DETAIL1 158
 #define IDC_DETAIL2 159
 
-// Notifications of the firmware worker to its owner window (WM_COMMAND, wParam).
-#define ID_UPDATE_SUCCEEDED 150
-#define ID_UPDATE_FAILED 153
-#define ID_UPDATE_PROGRESS 154
+// Notifications of the firmware worker to its owner window (WM_COMMAND, wParam): 150, 153, 154.
+#include "device/WorkerNotifications.h"

@@ -12,7 +12,7 @@
 namespace vork {
 namespace {
 
-bool ReadProperty(DEVINST node, ULONG property, std::vector<std::uint8_t>& buffer) {
+bool ReadProperty(DEVINST node, ULONG property, ByteVector& buffer) {
     ULONG length = kDeviceDescriptionSize;
     return System().CM_Get_DevNode_Registry_PropertyA(node, property, nullptr, buffer.data(),
                                                       &length, 0) == CR_SUCCESS;
@@ -20,7 +20,7 @@ bool ReadProperty(DEVINST node, ULONG property, std::vector<std::uint8_t>& buffe
 
 // A property that fills the whole buffer without a NUL is no driver key we could have asked for,
 // and comparing it as text would read past the buffer.
-bool CarriesKey(const std::vector<std::uint8_t>& buffer, const char* driverKey) {
+bool CarriesKey(const ByteVector& buffer, const char* driverKey) {
     if (!std::memchr(buffer.data(), 0, buffer.size())) return false;
     return ::_stricmp(reinterpret_cast<const char*>(buffer.data()), driverKey) == 0;
 }
@@ -46,8 +46,8 @@ bool Advance(DEVINST& node) {
 
 }  // namespace
 
-std::vector<std::uint8_t> LookupDeviceDescription(const char* driverKey) {
-    std::vector<std::uint8_t> buffer(kDeviceDescriptionSize, 0);
+ByteVector LookupDeviceDescription(const char* driverKey) {
+    ByteVector buffer(kDeviceDescriptionSize, 0);
     DEVINST node = 0;
     if (System().CM_Locate_DevNodeA(&node, nullptr, 0) != CR_SUCCESS) return buffer;
     do {

@@ -1,8 +1,7 @@
 #pragma once
 // Finds the configuration manager's device node that carries a driver key and reads its device
 // description.
-#include <cstdint>
-#include <vector>
+#include "usb/ByteVector.h"
 
 namespace vork {
 
@@ -13,6 +12,6 @@ inline constexpr unsigned long kDeviceDescriptionSize = 200;
 // whatever the last property read left there when no node carries the key or the tree cannot be
 // entered. It is empty only when the node was found and its description cannot be read.
 // driverKey is NUL-terminated 8-bit text; keys are compared ignoring letter case.
-std::vector<std::uint8_t> LookupDeviceDescription(const char* driverKey);
+ByteVector LookupDeviceDescription(const char* driverKey);
 
 }  // namespace vork

@@ -8,6 +8,12 @@
 // count to exactly 1 is captured when it is DeviceConnected and a description was kept: its
 // configuration header and product string. Whatever the match, a port that holds a hub is
 // descended into at once, so an external hub is walked completely before the next port.
+//
+// The walk ends on any tree a driver can report. A hub is walked at most once per search, told by
+// its name as controllers are told by their driver key, so a port that names an ancestor (a driver
+// fault) leads nowhere and a hub met twice counts the printers behind it once. Descent stops where
+// USB itself stops: at most five external hubs lie between a root hub and a device, so a hub deeper
+// than that is passed over.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -26,10 +32,14 @@ namespace {
 constexpr std::size_t kHubPathSize = 520;
 constexpr std::size_t kMaxHubNameLength = 259;
 constexpr char kHubPathPrefix[] = "\\\\.\\";
+// Seven tiers: the root hub, at most five external hubs, the device.
+constexpr int kDeepestHub = 5;
 
 }  // namespace
 
-void USBEnumerator::VisitHub(const ByteString& hubName) {
+void USBEnumerator::VisitHub(const ByteVector& hubName, int depth) {
+    if (depth > kDeepestHub) return;
+    if (!visitedHubs_.insert(hubName).second) return;
     const auto end = std::find(hubName.begin(), hubName.end(), 0);
     const std::size_t length = static_cast<std::size_t>(end - hubName.begin());
     if (length > kMaxHubNameLength) return;  // would not fit the path: passed over
@@ -45,13 +55,13 @@ void USBEnumerator::VisitHub(const ByteString& hubName) {
     DWORD returned = 0;
     if (System().DeviceIoControl(hub.Get(), IOCTL_USB_GET_NODE_INFORMATION, node.Data(),
                                  kNodeRecordSize, node.Data(), kNodeRecordSize, &returned, nullptr))
-        ScanHubPorts(hub.Get(), node.Data()[kPortCountOffset]);
+        ScanHubPorts(hub.Get(), node.Data()[kPortCountOffset], depth);
 }
 
-void USBEnumerator::ScanHubPorts(HANDLE hub, std::uint8_t portCount) {
-    ByteString keptDescription;
+void USBEnumerator::ScanHubPorts(HANDLE hub, std::uint8_t portCount, int depth) {
+    ByteVector keptDescription;
     for (ULONG port = 1; port <= portCount; ++port)
-        if (!ExaminePort(hub, port, keptDescription)) return;
+        if (!ExaminePort(hub, port, depth, keptDescription)) return;
 }
 
 // Reads the port's connection record into `record` (extended layout). answered: whether either
@@ -73,7 +83,7 @@ bool USBEnumerator::ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record,
     return true;
 }
 
-bool USBEnumerator::ExaminePort(HANDLE hub, ULONG port, ByteString& keptDescription) {
+bool USBEnumerator::ExaminePort(HANDLE hub, ULONG port, int depth, ByteVector& keptDescription) {
     ByteBuffer buffer = ByteBuffer::Zeroed(kConnectionRecordSize);
     if (!buffer) return false;
     bool answered = false;
@@ -85,7 +95,7 @@ bool USBEnumerator::ExaminePort(HANDLE hub, ULONG port, ByteString& keptDescript
     if (record.DeviceDescriptor.idVendor == vendorId_ &&
         record.DeviceDescriptor.idProduct == productId_) {
         if (record.ConnectionStatus != NoDeviceConnected) {
-            const ByteString key = QueryPortDriverKey(hub, port);
+            const ByteVector key = QueryPortDriverKey(hub, port);
             if (!key.empty()) {
                 keptDescription = LookupDeviceDescription(reinterpret_cast<const char*>(key.data()));
                 ++matchCount_;
@@ -95,8 +105,8 @@ bool USBEnumerator::ExaminePort(HANDLE hub, ULONG port, ByteString& keptDescript
             Capture(hub, port, record.DeviceDescriptor);
     }
     if (record.DeviceIsHub) {
-        const ByteString hubName = QueryPortHubName(hub, port);
-        if (!hubName.empty()) VisitHub(hubName);
+        const ByteVector hubName = QueryPortHubName(hub, port);
+        if (!hubName.empty()) VisitHub(hubName, depth + 1);
     }
     return true;
 }

@@ -43,11 +43,12 @@ void USBEnumerator::ResetResults() noexcept {
     matchCount_ = 0;
     productString_.clear();
     visitedControllers_.clear();
+    visitedHubs_.clear();
     configHeader_.reset();
 }
 
 std::int32_t USBEnumerator::FindDevices(std::uint16_t productId, std::uint8_t* configHeader,
-                                        std::vector<std::uint8_t>& productString) {
+                                        ByteVector& productString) {
     ResetResults();
     productString.clear();
     if (!configHeader) return 0;
@@ -107,12 +108,12 @@ void USBEnumerator::VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DAT
 }
 
 void USBEnumerator::VisitController(HANDLE controller) {
-    ByteString key = QueryControllerKey(controller);
+    ByteVector key = QueryControllerKey(controller);
     if (key.empty()) return;
     if (!visitedControllers_.insert(std::move(key)).second) return;
-    const ByteString rootHub = QueryRootHubName(controller);
+    const ByteVector rootHub = QueryRootHubName(controller);
     if (rootHub.empty()) throw std::runtime_error(kNoRootHub);
-    VisitHub(rootHub);
+    VisitHub(rootHub, 0);
 }
 
 }  // namespace vork

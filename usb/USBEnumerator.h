@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "usb/ByteVector.h"
 #include "usb/UsbRecords.h"
 
 namespace vork {
@@ -26,28 +27,28 @@ public:
     // product string (8-bit text + NUL) into productString. Never throws: an error inside the walk
     // is shown in a warning box captioned "ERROR" and gives 0.
     std::int32_t FindDevices(std::uint16_t productId, std::uint8_t* configHeader,
-                             std::vector<std::uint8_t>& productString);
+                             ByteVector& productString);
 
 private:
-    using ByteString = std::vector<std::uint8_t>;
-
     void ResetResults() noexcept;
     void WalkControllers();
     void VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& interfaceData);
     void VisitController(HANDLE controller);
-    void VisitHub(const ByteString& hubName);
-    void ScanHubPorts(HANDLE hub, std::uint8_t portCount);
+    // depth: 0 for a root hub, one more for each external hub on the way down.
+    void VisitHub(const ByteVector& hubName, int depth);
+    void ScanHubPorts(HANDLE hub, std::uint8_t portCount, int depth);
     // false: the record could not be allocated, so the scan of this hub ends.
-    bool ExaminePort(HANDLE hub, ULONG port, ByteString& keptDescription);
+    bool ExaminePort(HANDLE hub, ULONG port, int depth, ByteVector& keptDescription);
     bool ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record, bool& answered);
     void Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR& device);
 
     std::unique_ptr<std::uint8_t[]> configHeader_;  // 9 bytes, or none
-    ByteString productString_;                      // 8-bit text + NUL, or empty
+    ByteVector productString_;                      // 8-bit text + NUL, or empty
     std::int32_t matchCount_ = 0;
     std::uint16_t vendorId_ = 0;
     std::uint16_t productId_ = 0;
-    std::set<ByteString> visitedControllers_;       // driver keys walked in this search
+    std::set<ByteVector> visitedControllers_;       // driver keys walked in this search
+    std::set<ByteVector> visitedHubs_;              // hub names walked in this search
 };
 
 }  // namespace vork

@@ -47,6 +47,10 @@ constexpr NameQuery kPortHubName{IOCTL_USB_GET_NODE_CONNECTION_NAME, sizeof(USB_
                                  sizeof(USB_NODE_CONNECTION_NAME)};
 
 constexpr std::size_t kLargestFixedRecord = 16;
+// No name record a driver can honestly need is larger: a device path is at most 32,767 UTF-16
+// units. A larger claimed length is a driver fault, answered with no name rather than an
+// allocation of up to 4 GiB.
+constexpr ULONG kLargestNameRecord = 32 * 1024 * sizeof(WCHAR);
 static_assert(sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME) <= kLargestFixedRecord);
 static_assert(sizeof(USB_NODE_CONNECTION_NAME) <= kLargestFixedRecord);
 
@@ -57,20 +61,20 @@ BOOL Ask(HANDLE device, DWORD code, void* record, DWORD size, bool sendsInput, D
 }
 
 // The name as 8-bit text with its NUL, from `units` UTF-16 code units that may lack a NUL.
-NameResult Narrow(const WCHAR* name, std::size_t units) {
+ByteVector Narrow(const WCHAR* name, std::size_t units) {
     const std::size_t length = std::find(name, name + units, L'\0') - name;
-    if (length == 0) return NameResult(1, 0);
+    if (length == 0) return ByteVector(1, 0);
     const int wide = static_cast<int>(length);
     const int size = ::WideCharToMultiByte(CP_ACP, 0, name, wide, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return {};
-    NameResult result(static_cast<std::size_t>(size) + 1, 0);
+    ByteVector result(static_cast<std::size_t>(size) + 1, 0);
     if (::WideCharToMultiByte(CP_ACP, 0, name, wide, reinterpret_cast<LPSTR>(result.data()), size,
                               nullptr, nullptr) != size)
         return {};
     return result;
 }
 
-NameResult QueryName(HANDLE device, const NameQuery& query, ULONG port) {
+ByteVector QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     std::array<std::uint8_t, kLargestFixedRecord> fixed{};
     if (query.indexed) std::memcpy(fixed.data(), &port, sizeof port);
     DWORD returned = 0;
@@ -79,6 +83,7 @@ NameResult QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     ULONG actualLength = 0;
     std::memcpy(&actualLength, fixed.data() + query.lengthOffset, sizeof actualLength);
     if (query.minimumLength != 0 && actualLength <= query.minimumLength) return {};
+    if (actualLength > kLargestNameRecord) return {};
 
     // Not zero-filled: a driver may claim a huge record, and only the bytes it returns are read.
     ByteBuffer record = ByteBuffer::Allocate(actualLength);
@@ -86,7 +91,7 @@ NameResult QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     if (query.indexed && actualLength >= sizeof port) std::memcpy(record.Data(), &port, sizeof port);
     if (!Ask(device, query.code, record.Data(), actualLength, query.sendsInput, returned)) return {};
     const DWORD answered = std::min<DWORD>(returned, actualLength);
-    if (answered <= query.nameOffset) return NameResult(1, 0);
+    if (answered <= query.nameOffset) return {};  // a reply without name bytes names nothing
     return Narrow(reinterpret_cast<const WCHAR*>(record.Data() + query.nameOffset),
                   (answered - query.nameOffset) / sizeof(WCHAR));
 }
@@ -115,10 +120,10 @@ constexpr std::uint16_t kMaxStringLength = 255;
 
 }  // namespace
 
-NameResult QueryRootHubName(HANDLE controller) { return QueryName(controller, kRootHubName, 0); }
-NameResult QueryControllerKey(HANDLE controller) { return QueryName(controller, kControllerKey, 0); }
-NameResult QueryPortDriverKey(HANDLE hub, ULONG port) { return QueryName(hub, kPortDriverKey, port); }
-NameResult QueryPortHubName(HANDLE hub, ULONG port) { return QueryName(hub, kPortHubName, port); }
+ByteVector QueryRootHubName(HANDLE controller) { return QueryName(controller, kRootHubName, 0); }
+ByteVector QueryControllerKey(HANDLE controller) { return QueryName(controller, kControllerKey, 0); }
+ByteVector QueryPortDriverKey(HANDLE hub, ULONG port) { return QueryName(hub, kPortDriverKey, port); }
+ByteVector QueryPortHubName(HANDLE hub, ULONG port) { return QueryName(hub, kPortHubName, port); }
 
 ByteBuffer FetchConfiguration(HANDLE hub, ULONG port) noexcept {
     constexpr DWORD kFirstSize = kDescriptorRequestHeaderSize + kConfigHeaderSize;

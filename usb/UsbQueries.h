@@ -8,19 +8,17 @@
 // a malformed descriptor or a refused allocation. Names are 8-bit text in the ANSI code page with
 // their terminating NUL counted in the size, converted only from the bytes the driver returned.
 #include <cstdint>
-#include <vector>
 
 #include "usb/ByteBuffer.h"
+#include "usb/ByteVector.h"
 #include "usb/UsbRecords.h"
 
 namespace vork {
 
-using NameResult = std::vector<std::uint8_t>;
-
-NameResult QueryRootHubName(HANDLE controller);
-NameResult QueryControllerKey(HANDLE controller);
-NameResult QueryPortDriverKey(HANDLE hub, ULONG port);
-NameResult QueryPortHubName(HANDLE hub, ULONG port);
+ByteVector QueryRootHubName(HANDLE controller);
+ByteVector QueryControllerKey(HANDLE controller);
+ByteVector QueryPortDriverKey(HANDLE hub, ULONG port);
+ByteVector QueryPortHubName(HANDLE hub, ULONG port);
 
 // The request header followed by the port's whole configuration set (12 + wTotalLength bytes);
 // empty when the set cannot be read consistently.

@@ -176,8 +176,8 @@ TEST_P(DeviceChannelChunks, SplitsInto2048BytePiecesWithProgressBeforeEach) {
     for (const auto& w : printer->writeLog) sizes.push_back(w.requested);
     EXPECT_EQ(sizes, c.writeSizes);
     EXPECT_EQ(printer->received, data);
-    EXPECT_EQ(window.progressValues(), c.progress);
-    for (const auto& n : window.received()) EXPECT_FALSE(n.sent) << "progress must be posted";
+    EXPECT_EQ(window.ProgressValues(), c.progress);
+    for (const auto& n : window.Received()) EXPECT_FALSE(n.sent) << "progress must be posted";
 }
 
 const ChunkCase kChunkCases[] = {
@@ -222,7 +222,7 @@ TEST_F(DeviceChannel, FailedPieceStopsTheTransferAndItsProgress) {
     window.PumpPending();
     EXPECT_EQ(printer->writeLog.size(), 4u);
     EXPECT_EQ(printer->received, std::vector<std::uint8_t>(data.begin(), data.begin() + 3 * 2048));
-    EXPECT_THAT(window.progressValues(), ElementsAre(0, 10, 20, 30));
+    EXPECT_THAT(window.ProgressValues(), ElementsAre(0, 10, 20, 30));
 }
 
 TEST_F(DeviceChannel, PieceAcceptedWithNoBytesEndsTheTransferInsteadOfLooping) {

@@ -75,7 +75,7 @@ protected:
     // message is delivered ahead of the queue.
     void ExpectFinal(WPARAM command) {
         std::vector<Notification> finals;
-        for (const auto& n : window.received())
+        for (const auto& n : window.Received())
             if (n.command == 150 || n.command == 153) finals.push_back(n);
         EXPECT_EQ(finals, (std::vector<Notification>{{command, 0, true}}));
     }
@@ -94,10 +94,10 @@ TEST_P(FirmwareTransfer, SendsCommandThenImageAndReportsSuccess) {
         std::vector<DWORD> expected = {11};
         expected.insert(expected.end(), 10, 2048);
         EXPECT_EQ(sizes, expected);
-        EXPECT_EQ(window.progressValues(), kAllProgress);
+        EXPECT_EQ(window.ProgressValues(), kAllProgress);
     } else {
         EXPECT_EQ(sizes, (std::vector<DWORD>{9, 20480}));
-        EXPECT_TRUE(window.progressValues().empty());
+        EXPECT_TRUE(window.ProgressValues().empty());
     }
     ExpectFinal(150);
     EXPECT_EQ(printer->opens, 1);
@@ -117,12 +117,12 @@ TEST_P(FirmwareTransfer, InterfaceThatWillNotOpenFailsAtOnce) {
     Run();
     device.reset();
     EXPECT_TRUE(printer->received.empty());
-    EXPECT_EQ(window.received(), (std::vector<Notification>{{153, 0, true}}));
+    EXPECT_EQ(window.Received(), (std::vector<Notification>{{153, 0, true}}));
 }
 
 TEST_P(FirmwareTransfer, NoPrinterInterfaceFailsWithNothingSent) {
     Run();
-    EXPECT_EQ(window.received(), (std::vector<Notification>{{153, 0, true}}));
+    EXPECT_EQ(window.Received(), (std::vector<Notification>{{153, 0, true}}));
     device.reset();
     EXPECT_EQ(machine.CountCalls("WriteFile"), 0);
 }
@@ -153,7 +153,7 @@ TEST_P(FirmwareTransfer, CommandRefusedSendsNoImage) {
     device.reset();
     EXPECT_TRUE(printer->received.empty());
     EXPECT_EQ(printer->writeLog.size(), 1u);
-    EXPECT_EQ(window.received(), (std::vector<Notification>{{153, 0, true}}));
+    EXPECT_EQ(window.Received(), (std::vector<Notification>{{153, 0, true}}));
 }
 
 TEST_P(FirmwareTransfer, ImageFailingMidwayStopsAndReportsFailure) {
@@ -165,7 +165,7 @@ TEST_P(FirmwareTransfer, ImageFailingMidwayStopsAndReportsFailure) {
     if (GetParam().chunked) {
         EXPECT_EQ(printer->received, CommandAndImage(3 * 2048));
         EXPECT_EQ(printer->writeLog.size(), 5u);
-        EXPECT_EQ(window.progressValues(), (std::vector<LPARAM>{0, 10, 20, 30}));
+        EXPECT_EQ(window.ProgressValues(), (std::vector<LPARAM>{0, 10, 20, 30}));
     } else {
         EXPECT_EQ(printer->received, CommandAndImage(0));
         EXPECT_EQ(machine.Waits(), (std::vector<DWORD>{10000, 10000, INFINITE}));

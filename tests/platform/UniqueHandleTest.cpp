@@ -2,7 +2,9 @@
 // thread's last error that survives the release of a handle.
 #include <gtest/gtest.h>
 
+#include "platform/Handles.h"
 #include "platform/UniqueHandle.h"
+#include "sim/SimMachine.h"
 
 namespace vork {
 namespace {
@@ -56,6 +58,26 @@ TEST(UniqueHandle, ResetKeepsTheThreadsLastError) {
     ::SetLastError(ERROR_SHARING_VIOLATION);
     handle.Reset();
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
+// A HANDLE owner is empty at both failure values, so whichever creating function filled it, a
+// failed creation is never handed to CloseHandle: the simulated machine would record a close of a
+// handle it never gave out.
+TEST(UniqueHandle, AHandleOwnerIsEmptyAtNullAndAtInvalidHandleValue) {
+    sim::SimMachine machine;
+    const ScopedPlatform scope(machine);
+    for (const HANDLE failed : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+        SeamHandle seam(failed);
+        EXPECT_FALSE(seam.IsValid());
+        KernelHandle kernel(failed);
+        EXPECT_FALSE(kernel.IsValid());
+    }
+    {
+        const SeamHandle created(System().CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        EXPECT_TRUE(created.IsValid());
+    }
+    EXPECT_EQ(machine.CountCalls("CloseHandle"), 1);
+    EXPECT_TRUE(machine.Violations().empty()) << ::testing::PrintToString(machine.Violations());
 }
 
 }  // namespace

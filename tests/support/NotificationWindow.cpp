@@ -60,7 +60,7 @@ bool NotificationWindow::PumpUntilFinal(DWORD timeoutMs) {
     return true;
 }
 
-std::vector<LPARAM> NotificationWindow::progressValues() const {
+std::vector<LPARAM> NotificationWindow::ProgressValues() const {
     std::vector<LPARAM> values;
     for (const auto& n : received_)
         if (n.command == 154) values.push_back(n.value);

@@ -30,9 +30,9 @@ public:
     bool PumpUntilFinal(DWORD timeoutMs = 20000);
     void PumpPending();
 
-    const std::vector<Notification>& received() const { return received_; }
+    const std::vector<Notification>& Received() const { return received_; }
     void Clear() { received_.clear(); }
-    std::vector<LPARAM> progressValues() const;
+    std::vector<LPARAM> ProgressValues() const;
 
 private:
     static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);

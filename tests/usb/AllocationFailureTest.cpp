@@ -24,7 +24,7 @@ protected:
     std::int32_t SearchRefusing(int index) {
         allocations = 0;
         refuseAt = index;
-        const SearchResult r = Search(kOld);
+        const SearchResult r = Search(kProduct0021);
         refuseAt = -1;
         return r.count;
     }

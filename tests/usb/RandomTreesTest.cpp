@@ -40,7 +40,7 @@ sim::NameFault RandomNameFault(Dice& dice, ULONG fixedSize) {
 sim::UsbDeviceSpec RandomDevice(Dice& dice) {
     sim::UsbDeviceSpec device;
     device.vendor = dice.Chance(75) ? kVendor : 0x1234;
-    device.product = dice.Chance(65) ? kOld : kNew;
+    device.product = dice.Chance(65) ? kProduct0021 : kProduct0020;
     const int status = dice.Below(10);
     device.status = status < 7 ? DeviceConnected : status < 8 ? NoDeviceConnected : 2 + dice.Below(7);
     device.noDriverKey = dice.Chance(8);
@@ -156,7 +156,7 @@ private:
         }
     }
     static bool Counted(const sim::UsbDeviceSpec& d) {
-        if (d.vendor != kVendor || d.product != kOld || d.status == NoDeviceConnected) return false;
+        if (d.vendor != kVendor || d.product != kProduct0021 || d.status == NoDeviceConnected) return false;
         if (d.noDriverKey) return false;
         return NameRead("key", d.driverKeyFault, sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME), 8)
             .has_value();
@@ -187,7 +187,7 @@ TEST_F(RandomTrees, CountWhatTheModelHolds) {
         std::array<std::uint8_t, 9> header{};
         std::vector<std::uint8_t> product;
         USBEnumerator enumerator;
-        const std::int32_t found = enumerator.FindDevices(kOld, header.data(), product);
+        const std::int32_t found = enumerator.FindDevices(kProduct0021, header.data(), product);
         SCOPED_TRACE("seed " + std::to_string(kFirstSeed + static_cast<unsigned>(i)));
         EXPECT_EQ(found, std::max(expected, 0));
         EXPECT_EQ(tree.MessageBoxes().size(), expected < 0 ? 1u : 0u);
@@ -222,7 +222,7 @@ TEST_F(RandomTrees, FailingAnyControlRequestNeverLeaks) {
         std::array<std::uint8_t, 9> header{};
         std::vector<std::uint8_t> product;
         USBEnumerator enumerator;
-        const std::int32_t found = enumerator.FindDevices(kOld, header.data(), product);
+        const std::int32_t found = enumerator.FindDevices(kProduct0021, header.data(), product);
         SCOPED_TRACE("seed " + std::to_string(kFirstSeed + 50000 + static_cast<unsigned>(i)));
         EXPECT_GE(found, 0);
         EXPECT_LE(tree.MessageBoxes().size(), 1u);

@@ -19,7 +19,7 @@ TEST_F(DeviceSearch, ControllersInNumberOrderThenListedEachOnce) {
     for (sim::UsbController* hc : {&both, &numbered, &listed, &keyless})
         hc->RootHub().Port(1).device = Printer();
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 3) << "the controller met both ways counts once; the keyless one never";
     EXPECT_EQ(PortsExamined(), (std::vector<std::string>{HubOf(numbered) + ":1", HubOf(both) + ":1",
                                                          HubOf(listed) + ":1"}));
@@ -34,7 +34,7 @@ TEST_F(DeviceSearch, ExternalHubsAreWalkedBeforeTheNextPort) {
     inner.Port(1).device = Printer();
     hc.RootHub().Port(3).device = Printer();
 
-    EXPECT_EQ(Search(kOld).count, 2) << "a printer behind two hubs counts like one on the root";
+    EXPECT_EQ(Search(kProduct0021).count, 2) << "a printer behind two hubs counts like one on the root";
     EXPECT_EQ(PortsExamined(), (std::vector<std::string>{HubOf(hc) + ":1", "OUTER:1", "OUTER:2",
                                                          "INNER:1", HubOf(hc) + ":2",
                                                          HubOf(hc) + ":3"}));
@@ -50,13 +50,13 @@ TEST_F(DeviceSearch, HubDescentFollowsDeviceIsHubOnly) {
     hc.RootHub().Port(2).AttachHub(1, "HIDDEN").Port(1).device = Printer();
     hc.RootHub().Port(2).reportsHub = false;
 
-    EXPECT_EQ(Search(kOld).count, 2);
+    EXPECT_EQ(Search(kProduct0021).count, 2);
     EXPECT_EQ(CountLogged("CreateFileA \\\\.\\HIDDEN"), 0);
 }
 
 TEST_F(DeviceSearch, AHubOfNoPortsIsAskedNothingMore) {
     usb.AddController({.number = 0, .rootPorts = 0});
-    EXPECT_EQ(Search(kOld).count, 0);
+    EXPECT_EQ(Search(kProduct0021).count, 0);
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_NODE_INFORMATION"), 1);
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_NODE_CONNECTION"), 0);
 }
@@ -67,12 +67,12 @@ TEST_F(DeviceSearch, HubsThatCannotBeOpenedOrAskedArePassedOver) {
     hc.RootHub().Port(1).hub->openFails = true;
     hc.RootHub().Port(2).AttachHub(1).Port(1).device = Printer();
     hc.RootHub().Port(2).hub->nodeInformationFails = true;
-    EXPECT_EQ(Search(kOld).count, 0);
+    EXPECT_EQ(Search(kProduct0021).count, 0);
 }
 
 TEST_F(DeviceSearch, CapturesTheFirstCountedMatch) {
     auto& hc = usb.AddController({.number = 0, .rootPorts = 3});
-    hc.RootHub().Port(1).device = Printer(kNew);  // another product id
+    hc.RootHub().Port(1).device = Printer(kProduct0020);  // another product id
     hc.RootHub().Port(2).device = Printer();
     hc.RootHub().Port(2).device->attributes = 0xE0;
     hc.RootHub().Port(2).device->productString = u"First";
@@ -80,7 +80,7 @@ TEST_F(DeviceSearch, CapturesTheFirstCountedMatch) {
     hc.RootHub().Port(3).device->attributes = 0x80;
     hc.RootHub().Port(3).device->productString = u"Second";
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 2);
     EXPECT_EQ(r.header[0], 9);
     EXPECT_EQ(r.header[1], 2);
@@ -98,7 +98,7 @@ TEST_F(DeviceSearch, AFirstMatchNotConnectedLeavesNothingCaptured) {
     hc.RootHub().Port(2).device->status = DeviceFailedEnumeration;
     hc.RootHub().Port(3).device = Printer();  // connected, but the count is 2 by then
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 2);
     EXPECT_EQ(r.header, (std::array<std::uint8_t, 9>{kUntouched, kUntouched, kUntouched, kUntouched,
                                                      kUntouched, kUntouched, kUntouched, kUntouched,
@@ -115,7 +115,7 @@ TEST_F(DeviceSearch, APortWithoutDriverKeyIsCapturedThroughTheKeptDescription) {
     hc.RootHub().Port(2).device->attributes = 0xE0;
     hc.RootHub().Port(2).device->productString = u"Keyless";
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 1);
     EXPECT_EQ(r.header[7], 0xE0);
     EXPECT_EQ(r.ProductText(), "Keyless");
@@ -128,7 +128,7 @@ TEST_F(DeviceSearch, AnUndescribedFirstMatchIsCountedButNotCaptured) {
     hc.RootHub().Port(2).device = Printer();
     hc.RootHub().Port(2).device->noDriverKey = true;  // the kept description is empty
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 1);
     EXPECT_EQ(r.header[7], kUntouched);
     EXPECT_TRUE(r.product.empty());
@@ -143,7 +143,7 @@ TEST_F(DeviceSearch, TheOlderConnectionRecordServesWhenTheExtendedFails) {
     hc.RootHub().Port(2).device->attributes = 0xC0;
     hc.RootHub().Port(2).failExtended = true;
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 2) << "the hub behind the older record is walked, the printer counted";
     EXPECT_EQ(r.header[7], 0xA0) << "the first counted one, behind EXT";
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_NODE_CONNECTION_INFORMATION "), 2);
@@ -156,28 +156,28 @@ TEST_F(DeviceSearch, APortBothConnectionQueriesRefuseHidesItsHub) {
     hc.RootHub().Port(1).failLegacy = true;
     hc.RootHub().Port(2).device = Printer();
 
-    EXPECT_EQ(Search(kOld).count, 1);
+    EXPECT_EQ(Search(kProduct0021).count, 1);
     EXPECT_EQ(CountLogged("CreateFileA \\\\.\\LOST"), 0);
     EXPECT_EQ(PortsExamined(), (std::vector<std::string>{HubOf(hc) + ":1", HubOf(hc) + ":2"}));
 }
 
 TEST_F(DeviceSearch, TwoSearchesInARowStartClean) {
     auto& hc = usb.AddController({.number = 0, .rootPorts = 2});
-    hc.RootHub().Port(1).device = Printer(kNew);
+    hc.RootHub().Port(1).device = Printer(kProduct0020);
     hc.RootHub().Port(1).device->productString = u"New one";
 
     USBEnumerator enumerator;
     SearchResult r;
     r.header.fill(kUntouched);
-    EXPECT_EQ(enumerator.FindDevices(kNew, r.header.data(), r.product), 1);
+    EXPECT_EQ(enumerator.FindDevices(kProduct0020, r.header.data(), r.product), 1);
     EXPECT_EQ(r.ProductText(), "New one");
-    EXPECT_EQ(enumerator.FindDevices(kOld, r.header.data(), r.product), 0);
+    EXPECT_EQ(enumerator.FindDevices(kProduct0021, r.header.data(), r.product), 0);
     EXPECT_TRUE(r.product.empty()) << "the second search's string, which is none";
 
-    hc.RootHub().Port(2).device = Printer(kOld);
+    hc.RootHub().Port(2).device = Printer(kProduct0021);
     hc.RootHub().Port(2).device->productString = u"Old one";
-    EXPECT_EQ(enumerator.FindDevices(kNew, r.header.data(), r.product), 1);
-    EXPECT_EQ(enumerator.FindDevices(kOld, r.header.data(), r.product), 1)
+    EXPECT_EQ(enumerator.FindDevices(kProduct0020, r.header.data(), r.product), 1);
+    EXPECT_EQ(enumerator.FindDevices(kProduct0021, r.header.data(), r.product), 1)
         << "the count starts at 0 again";
     EXPECT_EQ(r.ProductText(), "Old one");
 }
@@ -187,7 +187,7 @@ TEST_F(DeviceSearch, WithoutAHeaderBufferNothingIsSearched) {
     USBEnumerator enumerator;
     std::vector<std::uint8_t> product = {'x', 0};
     machine.ClearLog();
-    EXPECT_EQ(enumerator.FindDevices(kOld, nullptr, product), 0);
+    EXPECT_EQ(enumerator.FindDevices(kProduct0021, nullptr, product), 0);
     EXPECT_TRUE(product.empty());
     EXPECT_TRUE(machine.CallLog().empty());
 }
@@ -197,7 +197,7 @@ TEST_F(DeviceSearch, AControllerWithoutRootHubEndsTheSearchWithOneWarning) {
     usb.AddController({.number = 1, .noRootHubName = true});
     usb.AddController({.number = 2, .noRootHubName = true});
 
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     EXPECT_EQ(r.count, 0) << "the match counted before the error is lost";
     EXPECT_EQ(r.header[0], kUntouched);
     EXPECT_TRUE(r.product.empty());
@@ -214,7 +214,7 @@ TEST_F(DeviceSearch, AControllerMetAgainIsNotAskedForItsRootHub) {
     // root hub name is asked, so its later refusal raises nothing.
     auto& hc = usb.AddController({.number = 0, .listed = true, .rootPorts = 1});
     hc.RootHub().Port(1).device = Printer();
-    EXPECT_EQ(Search(kOld).count, 1);
+    EXPECT_EQ(Search(kProduct0021).count, 1);
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_ROOT_HUB_NAME"), 2) << "one query: size, name";
     EXPECT_TRUE(machine.MessageBoxes().empty());
 }
@@ -223,16 +223,16 @@ TEST_F(DeviceSearch, ListingFaultsLeaveTheNumberedControllers) {
     usb.AddController({.number = 3, .rootPorts = 1}).RootHub().Port(1).device = Printer();
     usb.AddController({.listed = true, .rootPorts = 1, .detailReadFails = true})
         .RootHub().Port(1).device = Printer();
-    EXPECT_EQ(Search(kOld).count, 1) << "an interface whose detail cannot be read is passed over";
+    EXPECT_EQ(Search(kProduct0021).count, 1) << "an interface whose detail cannot be read is passed over";
     usb.listingFails = true;
-    EXPECT_EQ(Search(kOld).count, 1);
+    EXPECT_EQ(Search(kProduct0021).count, 1);
 }
 
 TEST_F(DeviceSearch, HubNamesThatDoNotFitArePassedOver) {
     auto& hc = usb.AddController({.number = 0, .rootPorts = 3});
     hc.RootHub().Port(1).AttachHub(1, std::string(260, 'L')).Port(1).device = Printer();
     hc.RootHub().Port(2).AttachHub(1, std::string(259, 'F')).Port(1).device = Printer();
-    EXPECT_EQ(Search(kOld).count, 1) << "259 characters fit the path, 260 do not";
+    EXPECT_EQ(Search(kProduct0021).count, 1) << "259 characters fit the path, 260 do not";
     EXPECT_EQ(CountLogged("CreateFileA \\\\.\\L"), 0);
 }
 
@@ -249,7 +249,7 @@ TEST_F(DeviceSearch, MalformedHubNamesAndDriverKeys) {
     hc.RootHub().Port(3).device->driverKeyFault.actualLength = 10;
     hc.RootHub().Port(4).device = Printer();
     hc.RootHub().Port(4).device->driverKeyFault.actualLength = 16;
-    EXPECT_EQ(Search(kOld).count, 2);
+    EXPECT_EQ(Search(kProduct0021).count, 2);
 }
 
 TEST_F(DeviceSearch, ProductStringFaultsReduceOnlyTheCapture) {
@@ -273,7 +273,7 @@ TEST_F(DeviceSearch, ProductStringFaultsReduceOnlyTheCapture) {
         printer.productFault = c.productFault;
         printer.iProduct = c.iProduct;
         hc.RootHub().Port(1).device = printer;
-        const SearchResult r = Search(kOld);
+        const SearchResult r = Search(kProduct0021);
         EXPECT_EQ(r.count, 1) << c.what;
         EXPECT_EQ(r.header[7], 0xA0) << c.what;
         EXPECT_EQ(r.ProductText(), c.product) << c.what;
@@ -284,7 +284,7 @@ TEST_F(DeviceSearch, ProductStringGetsOneByteForEachCodeUnit) {
     auto& hc = usb.AddController({.number = 0, .rootPorts = 1});
     hc.RootHub().Port(1).device = Printer();
     hc.RootHub().Port(1).device->productString = u"SG\u4E2D\u00E9\U0001F5A8";  // 6 code units
-    const SearchResult r = Search(kOld);
+    const SearchResult r = Search(kProduct0021);
     ASSERT_EQ(r.product.size(), 7u);
     EXPECT_EQ(r.product[0], 'S');
     EXPECT_EQ(r.product.back(), 0);
@@ -294,7 +294,7 @@ TEST_F(DeviceSearch, CountsIoctlsAndDeviceNodeWalks) {
     auto& hc = usb.AddController({.number = 0, .rootPorts = 4});
     hc.RootHub().Port(2).device = Printer();
     hc.RootHub().Port(4).device = UsbDeviceSpec{};  // some other device
-    Search(kOld);
+    Search(kProduct0021);
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX"), 4);
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME"), 2);
     EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION"), 4)

@@ -15,8 +15,9 @@
 namespace vork::test {
 
 inline constexpr std::uint16_t kVendor = 0xE7D2;
-inline constexpr std::uint16_t kOld = 0x21;
-inline constexpr std::uint16_t kNew = 0x20;
+// Both the New and the Old variant answer to either id; the revision tells them apart.
+inline constexpr std::uint16_t kProduct0021 = 0x0021;
+inline constexpr std::uint16_t kProduct0020 = 0x0020;
 
 struct SearchResult {
     std::int32_t count = 0;
@@ -77,7 +78,7 @@ protected:
     }
 };
 
-inline sim::UsbDeviceSpec Printer(std::uint16_t product = kOld) {
+inline sim::UsbDeviceSpec Printer(std::uint16_t product = kProduct0021) {
     return sim::UsbDeviceSpec{.vendor = kVendor, .product = product};
 }
 

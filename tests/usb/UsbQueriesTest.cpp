@@ -12,7 +12,7 @@ namespace {
 
 using sim::NameFault;
 
-std::string Text(const NameResult& name) {
+std::string Text(const ByteVector& name) {
     if (name.empty()) return "<empty>";
     EXPECT_EQ(name.back(), 0) << "a name result ends with its NUL";
     return std::string(name.begin(), name.end() - 1);
@@ -37,7 +37,7 @@ protected:
         machine.CloseHandle(node);
         return result;
     }
-    NameResult PortKey() {
+    ByteVector PortKey() {
         return On("\\\\.\\ROOT#HUB", [](HANDLE hub) { return QueryPortDriverKey(hub, 2); });
     }
 };
@@ -231,7 +231,7 @@ TEST(UsbRecords, OlderConnectionRecordMovesIntoTheExtendedLayout) {
         USB_NODE_CONNECTION_INFORMATION fixed{};
         fixed.ConnectionIndex = 5;
         fixed.DeviceDescriptor.idVendor = kVendor;
-        fixed.DeviceDescriptor.idProduct = kOld;
+        fixed.DeviceDescriptor.idProduct = kProduct0021;
         fixed.CurrentConfigurationValue = 1;
         fixed.LowSpeed = c.lowSpeed;
         fixed.DeviceIsHub = TRUE;
@@ -246,7 +246,7 @@ TEST(UsbRecords, OlderConnectionRecordMovesIntoTheExtendedLayout) {
         std::memcpy(&moved, extended, sizeof moved);
         EXPECT_EQ(moved.ConnectionIndex, 5u);
         EXPECT_EQ(moved.DeviceDescriptor.idVendor, kVendor);
-        EXPECT_EQ(moved.DeviceDescriptor.idProduct, kOld);
+        EXPECT_EQ(moved.DeviceDescriptor.idProduct, kProduct0021);
         EXPECT_EQ(moved.CurrentConfigurationValue, 1);
         EXPECT_EQ(moved.Speed, c.speed);
         EXPECT_EQ(moved.DeviceIsHub, TRUE);

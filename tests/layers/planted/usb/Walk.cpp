@@ -1,0 +1,3 @@
+// Planted for the layer check's own test: the USB walk reaching up into the printer objects.
+#include "usb/USBEnumerator.h"
+#include "device/SG731DeviceBase.h"
