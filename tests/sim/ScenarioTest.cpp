@@ -100,7 +100,8 @@ const BadScenario kBad[] = {
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"code": "f0IJ"}}]}]})",
      "printer.code"},
     {"UnknownRequestKind",
-     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"writes": [{"kind": "explode"}]}}]}]})",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"writes": [{"kind":)"
+         R"( "explode"}]}}]}]})",
      "unknown request kind"},
     {"UnreachableController", R"({"controllers": [{"rootPorts": 2}]})", "needs a number"},
     {"NotANumber", R"({"controllers": [{"number": "zero"}]})",
@@ -112,7 +113,8 @@ const BadScenario kBad[] = {
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"product": 70000}}]}]})",
      "controllers[0].ports[0].printer.product: 70000 is out of range (0 to 65535)"},
     {"ProductTooLargeAsText",
-     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {"product": "0x10000"}}]}]})",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {"product":)"
+         R"( "0x10000"}}]}]})",
      "controllers[0].ports[0].device.product: 0x10000 is out of range (0 to 65535)"},
     {"NegativeNumber", R"({"controllers": [{"number": -1}]})",
      "controllers[0].number: -1 is out of range"},
@@ -128,13 +130,16 @@ const BadScenario kBad[] = {
     {"TooManyPorts", R"({"controllers": [{"number": 0, "rootPorts": 256}]})",
      "rootPorts: 256 is out of range"},
     {"LatencyTooLong",
-     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"latencyMs": 600000}}]}]})",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"latencyMs":)"
+         R"( 600000}}]}]})",
      "printer.latencyMs: 600000 is out of range"},
     {"KindNotText",
-     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"writes": [{"kind": 3}]}}]}]})",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"writes": [{"kind":)"
+         R"( 3}]}}]}]})",
      "printer.writes[0].kind: expected text"},
     {"PortTwice",
-     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}}, {"port": 1, "device": {}}]}]})",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}}, {"port": 1,)"
+         R"( "device": {}}]}]})",
      "controllers[0].ports[1].port: port 1 is described twice"},
     {"TwoThingsOnAPort",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}, "hubLink": "X"}]}]})",
@@ -142,10 +147,12 @@ const BadScenario kBad[] = {
     {"LinkToNoHub", R"({"controllers": [{"number": 0, "ports": [{"port": 1, "hubLink": "Y"}]}]})",
      "controllers[0].ports[0].hubLink: no hub named \"Y\""},
     {"TwoHubsOfOneName",
-     R"({"controllers": [{"number": 0, "rootHubName": "X", "ports": [{"port": 1, "hub": {"name": "X"}}]}]})",
+     R"({"controllers": [{"number": 0, "rootHubName": "X", "ports": [{"port": 1, "hub": {"name":)"
+         R"( "X"}}]}]})",
      "controllers[0].ports[0].hub.name: a second hub named \"X\""},
     {"UnknownShortAnswer",
-     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}, "shortAnswers": {"name": 2}}]}]})",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}, "shortAnswers":)"
+         R"( {"name": 2}}]}]})",
      "controllers[0].ports[0].shortAnswers: unknown key \"name\""},
     {"NotAList", R"({"controllers": {"number": 0}})", "scenario.controllers: expected a list"},
 };
@@ -163,8 +170,10 @@ TEST_F(ScenarioFiles, MissingFileIsAnError) {
 TEST_F(ScenarioFiles, FaultKeysDescribeTheMachine) {
     const auto result = sim::LoadScenarioText(machine, R"({"controllers": [{
         "number": 0, "rootHubName": "ROOT", "presentForSearches": 3, "ports": [
-          {"port": 1, "hub": {"name": "X", "ports": 2, "contents": [{"port": 2, "hubLink": "ROOT"}]}},
-          {"port": 2, "device": {"status": 5}, "shortAnswers": {"driverKey": 12, "configuration": 20}},
+          {"port": 1, "hub": {"name": "X", "ports": 2,
+                              "contents": [{"port": 2, "hubLink": "ROOT"}]}},
+          {"port": 2, "device": {"status": 5},
+           "shortAnswers": {"driverKey": 12, "configuration": 20}},
           {"port": 3, "printer": {"writes": [{"index": 4, "kind": "unplug"}]}}]}]})");
     ASSERT_TRUE(result.ok) << result.error;
     sim::UsbController& controller = machine.Usb().controllers.front();
