@@ -66,8 +66,8 @@ protected:
     std::int32_t CountAndIdentify(const VariantProfile& profile);
     std::vector<std::uint8_t> CachedRevision();
     bool NeedsUpdate(const VariantProfile& profile);
-    bool CheckNewConfiguration();
-    bool CheckNewProductString();
+    static bool CheckNewConfiguration();
+    static bool CheckNewProductString();
     bool OpenMatchingInterface(const VariantProfile& profile);
     bool StartWorker(LPTHREAD_START_ROUTINE threadProc);
     // The worker's whole run: exactly one of 150 and 153 reaches the owner window, whatever the

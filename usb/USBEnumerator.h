@@ -39,7 +39,7 @@ private:
     void ScanHubPorts(HANDLE hub, std::uint8_t portCount, int depth);
     // false: the record could not be allocated, so the scan of this hub ends.
     bool ExaminePort(HANDLE hub, ULONG port, int depth, ByteVector& keptDescription);
-    bool ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record, bool& answered);
+    static bool ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record, bool& answered);
     void Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR& device);
 
     std::unique_ptr<std::uint8_t[]> configHeader_;  // 9 bytes, or none

@@ -50,7 +50,7 @@ constexpr std::size_t kLargestFixedRecord = 16;
 // No name record a driver can honestly need is larger: a device path is at most 32,767 UTF-16
 // units. A larger claimed length is a driver fault, answered with no name rather than an
 // allocation of up to 4 GiB.
-constexpr ULONG kLargestNameRecord = 32 * 1024 * sizeof(WCHAR);
+constexpr ULONG kLargestNameRecord = ULONG{32 * 1024} * sizeof(WCHAR);
 static_assert(sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME) <= kLargestFixedRecord);
 static_assert(sizeof(USB_NODE_CONNECTION_NAME) <= kLargestFixedRecord);
 
