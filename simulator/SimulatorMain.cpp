@@ -89,8 +89,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     int exitCode = vork::kExitNoWindow;
     try {
         exitCode = vork::RunApplication(instance, showCommand);
-    } catch (...) {
-    }
+    } catch (...) {}
     ReportViolations(machine);
     if (!options.dump.empty() && !vork::sim::DumpPrinters(machine, options.dump)) return 1;
     return exitCode;

@@ -101,7 +101,7 @@ const BadScenario kBad[] = {
      "printer.code"},
     {"UnknownRequestKind",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"writes": [{"kind":)"
-         R"( "explode"}]}}]}]})",
+     R"( "explode"}]}}]}]})",
      "unknown request kind"},
     {"UnreachableController", R"({"controllers": [{"rootPorts": 2}]})", "needs a number"},
     {"NotANumber", R"({"controllers": [{"number": "zero"}]})",
@@ -114,7 +114,7 @@ const BadScenario kBad[] = {
      "controllers[0].ports[0].printer.product: 70000 is out of range (0 to 65535)"},
     {"ProductTooLargeAsText",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {"product":)"
-         R"( "0x10000"}}]}]})",
+     R"( "0x10000"}}]}]})",
      "controllers[0].ports[0].device.product: 0x10000 is out of range (0 to 65535)"},
     {"NegativeNumber", R"({"controllers": [{"number": -1}]})",
      "controllers[0].number: -1 is out of range"},
@@ -131,15 +131,15 @@ const BadScenario kBad[] = {
      "rootPorts: 256 is out of range"},
     {"LatencyTooLong",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"latencyMs":)"
-         R"( 600000}}]}]})",
+     R"( 600000}}]}]})",
      "printer.latencyMs: 600000 is out of range"},
     {"KindNotText",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "printer": {"writes": [{"kind":)"
-         R"( 3}]}}]}]})",
+     R"( 3}]}}]}]})",
      "printer.writes[0].kind: expected text"},
     {"PortTwice",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}}, {"port": 1,)"
-         R"( "device": {}}]}]})",
+     R"( "device": {}}]}]})",
      "controllers[0].ports[1].port: port 1 is described twice"},
     {"TwoThingsOnAPort",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}, "hubLink": "X"}]}]})",
@@ -148,11 +148,11 @@ const BadScenario kBad[] = {
      "controllers[0].ports[0].hubLink: no hub named \"Y\""},
     {"TwoHubsOfOneName",
      R"({"controllers": [{"number": 0, "rootHubName": "X", "ports": [{"port": 1, "hub": {"name":)"
-         R"( "X"}}]}]})",
+     R"( "X"}}]}]})",
      "controllers[0].ports[0].hub.name: a second hub named \"X\""},
     {"UnknownShortAnswer",
      R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {}, "shortAnswers":)"
-         R"( {"name": 2}}]}]})",
+     R"( {"name": 2}}]}]})",
      "controllers[0].ports[0].shortAnswers: unknown key \"name\""},
     {"NotAList", R"({"controllers": {"number": 0}})", "scenario.controllers: expected a list"},
 };
