@@ -101,7 +101,7 @@ private:
     void AddPorts(UsbHub& hub, const json& ports, const std::string& where, int depth);
     void AddPort(UsbHub& hub, const json& entry, const std::string& where, int depth);
     void AddPrinter(UsbPort& port, const json& p, const std::string& where);
-    void AddDevice(UsbPort& port, const json& d, const std::string& where);
+    static void AddDevice(UsbPort& port, const json& d, const std::string& where);
     void NameHub(const std::string& name, const std::string& where);
 
     SimMachine& machine_;
@@ -117,7 +117,7 @@ void Loader::NameHub(const std::string& name, const std::string& where) {
 
 void Loader::CheckLinks() const {
     for (const auto& [name, where] : links_)
-        if (!hubNames_.count(name))
+        if (!hubNames_.contains(name))
             throw Error(where + ": no hub named \"" + name.substr(0, 40) + "\"");
 }
 

@@ -17,7 +17,7 @@ bool ParseText(const std::string& text, std::uint64_t& value) {
     if (text.size() <= first || text.size() - first > 16) return false;
     value = 0;
     for (std::size_t i = first; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const auto c = static_cast<unsigned char>(text[i]);
         if (hex ? !std::isxdigit(c) : !std::isdigit(c)) return false;
         const std::uint64_t digit = std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10;
         const std::uint64_t base = hex ? 16 : 10;
@@ -48,7 +48,7 @@ std::uint64_t Number(const json& value, const std::string& where, std::uint64_t 
     if (value.is_number_integer()) throw Error(OutOfRange(where, value.dump(), max));
     if (value.is_number()) throw Error(where + ": expected a whole number");
     if (value.is_string()) {
-        const std::string& text = value.get_ref<const std::string&>();
+        const auto& text = value.get_ref<const std::string&>();
         std::uint64_t n = 0;
         if (!ParseText(text, n))
             throw Error(where + ": expected a number, not \"" + text.substr(0, 40) + "\"");

@@ -113,7 +113,7 @@ void SimMachine::ClearLog() {
 }
 
 HANDLE SimMachine::NewHandle(Object object) {
-    HANDLE handle = reinterpret_cast<HANDLE>(nextHandle_);
+    auto* handle = reinterpret_cast<HANDLE>(nextHandle_);
     nextHandle_ += 4;
     objects_.emplace(handle, std::move(object));
     return handle;

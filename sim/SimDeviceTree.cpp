@@ -64,7 +64,7 @@ CONFIGRET Relative(const std::vector<DeviceNode>& tree, PDEVINST result, DEVINST
     if (!node) return CR_INVALID_DEVNODE;
     const int index = node->*relation;
     if (index < 0) return CR_NO_SUCH_DEVNODE;
-    *result = static_cast<DEVINST>(index + 1);
+    *result = static_cast<DEVINST>(index) + 1;
     return CR_SUCCESS;
 }
 
@@ -87,7 +87,7 @@ CONFIGRET SimMachine::CM_Locate_DevNodeA(PDEVINST devInst, DEVINSTID_A deviceId,
         const int hub = tree.Add(hc, controller.rootHub->driverKey, "USB Root Hub");
         tree.AddHub(hub, *controller.rootHub);
     }
-    *devInst = static_cast<DEVINST>(root + 1);
+    *devInst = static_cast<DEVINST>(root) + 1;
     return CR_SUCCESS;
 }
 
@@ -122,7 +122,7 @@ CONFIGRET SimMachine::CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG p
                                               : property == CM_DRP_DEVICEDESC ? &node->description
                                                                               : nullptr;
     if (!value || !*value) return CR_NO_SUCH_VALUE;
-    const ULONG needed = static_cast<ULONG>((*value)->size() + 1);
+    const auto needed = static_cast<ULONG>((*value)->size() + 1);
     if (!buffer || *length < needed) {
         *length = needed;
         return CR_BUFFER_SMALL;

@@ -7,6 +7,7 @@
 // Anything else is a violation. Sharing is enforced as Windows enforces it: an open fails with
 // ERROR_SHARING_VIOLATION when its access is not allowed by the sharing of a handle already open on
 // the same node, or when its own sharing does not allow the access of such a handle.
+#include <algorithm>
 #include <cstdio>
 
 #include "sim/SimMachine.h"
@@ -62,14 +63,14 @@ HANDLE SimMachine::CreateFileW(LPCWSTR fileName, DWORD access, DWORD share, LPSE
 }
 
 bool SimMachine::SharingConflict(const void* node, DWORD access, DWORD share) const {
-    for (const auto& [handle, object] : objects_) {
-        if (NodeOf(object) != node) continue;
-        if ((access & kReadAccess) && !(object.share & FILE_SHARE_READ)) return true;
-        if ((access & kWriteAccess) && !(object.share & FILE_SHARE_WRITE)) return true;
-        if ((object.access & kReadAccess) && !(share & FILE_SHARE_READ)) return true;
-        if ((object.access & kWriteAccess) && !(share & FILE_SHARE_WRITE)) return true;
-    }
-    return false;
+    return std::ranges::any_of(objects_, [&](const auto& entry) {
+        const Object& open = entry.second;
+        if (NodeOf(open) != node) return false;
+        return ((access & kReadAccess) && !(open.share & FILE_SHARE_READ)) ||
+               ((access & kWriteAccess) && !(open.share & FILE_SHARE_WRITE)) ||
+               ((open.access & kReadAccess) && !(share & FILE_SHARE_READ)) ||
+               ((open.access & kWriteAccess) && !(share & FILE_SHARE_WRITE));
+    });
 }
 
 HANDLE SimMachine::OpenPrinter(const std::shared_ptr<Printer>& printer, const OpenRequest& open) {

@@ -157,8 +157,8 @@ private:
     Object* Find(HANDLE handle, ObjectKind kind);
     void Log(std::string entry);
     void Violation(std::string what);
-    BOOL Fail(DWORD error);
-    HANDLE FailHandle(DWORD error, HANDLE value);
+    static BOOL Fail(DWORD error);
+    static HANDLE FailHandle(DWORD error, HANDLE value);
 
     HANDLE OpenPrinter(const std::shared_ptr<Printer>& printer, const OpenRequest& open);
     HANDLE OpenNode(Object object, const void* node, const OpenRequest& open);
@@ -175,15 +175,16 @@ private:
     Request* PendingRequestFor(HANDLE event);
     void ForgetRequestsOf(HANDLE handle);
     bool CheckRequest(const Object& file, bool write, OVERLAPPED* overlapped);
-    RequestScript NextScript(Printer& printer, bool write);
-    void Deliver(Request& request, Printer& printer);
+    static RequestScript NextScript(Printer& printer, bool write);
+    static void Deliver(Request& request, Printer& printer);
 
     BOOL InterfaceDetail(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA interfaceData, void* detail,
                          DWORD detailSize, PDWORD requiredSize, PSP_DEVINFO_DATA info, bool wide);
     BOOL SizeQuery(const ListedInterface& listed, DWORD detailSize, DWORD needed,
                    PDWORD requiredSize);
-    const ListedInterface* ListedFor(const Object& list, const SP_DEVICE_INTERFACE_DATA& data,
-                                     std::size_t& device) const;
+    static const ListedInterface* ListedFor(const Object& list,
+                                            const SP_DEVICE_INTERFACE_DATA& data,
+                                            std::size_t& device);
     std::vector<ListedDevice> PrinterInterfaces() const;
     HDEVINFO NewDeviceInfoList(const GUID& interfaceClass, std::vector<ListedDevice> devices);
 
@@ -194,7 +195,7 @@ private:
     BOOL UsbIoControl(Object& node, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                       LPDWORD returned);
     bool CheckIoControl(const Object* node, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
-                        DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped);
+                        DWORD outSize, const DWORD* returned, LPOVERLAPPED overlapped);
 
     mutable std::mutex mutex_;
     std::map<HANDLE, Object> objects_;

@@ -178,7 +178,7 @@ std::optional<std::vector<SimMachine::ListedDevice>> SimMachine::HostControllerI
 BOOL SimMachine::UsbIoControl(Object& node, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
                               DWORD outSize, LPDWORD returned) {
     if (returned) *returned = 0;
-    const bool failThisCall = usb_.failingIoctls.count(usb_.ioctlCount++) != 0;
+    const bool failThisCall = usb_.failingIoctls.contains(usb_.ioctlCount++);
     if (failThisCall) return Fail(ERROR_GEN_FAILURE);
     // The node is part of the topology the machine owns; handles keep it only as an address.
     void* target = const_cast<void*>(node.usbNode);
@@ -193,7 +193,7 @@ BOOL SimMachine::UsbIoControl(Object& node, DWORD code, LPVOID in, DWORD inSize,
 }
 
 bool SimMachine::CheckIoControl(const Object* node, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
-                                DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped) {
+                                DWORD outSize, const DWORD* returned, LPOVERLAPPED overlapped) {
     const std::string name = IoctlName(code, node && node->kind == ObjectKind::UsbController);
     if (!node) {
         Violation("DeviceIoControl " + name + " on a handle that is not a USB controller or hub");

@@ -166,9 +166,11 @@ BOOL SimMachine::ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD
 }
 
 SimMachine::Request* SimMachine::FindRequest(HANDLE file, OVERLAPPED* overlapped) {
-    for (auto it = requests_.rbegin(); it != requests_.rend(); ++it)
-        if (it->file == file && it->overlapped == overlapped) return &*it;
-    return nullptr;
+    // The newest first: a record may serve one request after another.
+    const auto found = std::find_if(requests_.rbegin(), requests_.rend(), [&](const Request& r) {
+        return r.file == file && r.overlapped == overlapped;
+    });
+    return found == requests_.rend() ? nullptr : &*found;
 }
 
 BOOL SimMachine::GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,

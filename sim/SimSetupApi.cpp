@@ -124,7 +124,7 @@ BOOL SimMachine::SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA info
 
 const SimMachine::ListedInterface* SimMachine::ListedFor(const Object& list,
                                                          const SP_DEVICE_INTERFACE_DATA& data,
-                                                         std::size_t& device) const {
+                                                         std::size_t& device) {
     if (data.Reserved == 0) return nullptr;
     device = (data.Reserved - 1) >> 16;
     const std::size_t i = (data.Reserved - 1) & 0xFFFF;

@@ -208,6 +208,45 @@ UsbAnswer AnswerNodeInformation(const UsbHub& hub, DWORD inSize, void* out, DWOR
     return UsbAnswer::Bytes(sizeof node);
 }
 
+namespace {
+
+// The descriptor a request asks the device for, and how many of its bytes a fault lets through;
+// false when the device answers with an error.
+bool DescriptorFor(const UsbDeviceSpec& device, const USB_DESCRIPTOR_REQUEST& request,
+                   DWORD outSize, std::vector<std::uint8_t>& descriptor,
+                   std::optional<DWORD>& returnedBytes) {
+    const int type = request.SetupPacket.wValue >> 8;
+    const int index = request.SetupPacket.wValue & 0xFF;
+    if (type == USB_CONFIGURATION_DESCRIPTOR_TYPE && index == 0) {
+        const ConfigFault& fault = device.configFault;
+        const bool first = request.SetupPacket.wLength == sizeof(USB_CONFIGURATION_DESCRIPTOR) &&
+                           outSize == kRequestHeader + sizeof(USB_CONFIGURATION_DESCRIPTOR);
+        if (first ? fault.failFirst : fault.failSecond) return false;
+        descriptor = ConfigurationSet(device);
+        if (auto total = first ? fault.firstTotalLength : fault.secondTotalLength)
+            Put(descriptor, 2, &*total, sizeof *total);
+        returnedBytes = first ? fault.firstReturnedBytes : fault.secondReturnedBytes;
+        return true;
+    }
+    if (type != USB_STRING_DESCRIPTOR_TYPE) return false;
+    const bool languages = index == 0;
+    // The device has its product string in its first language only.
+    if (!languages &&
+        (index != device.iProduct ||
+         (!device.languages.empty() && request.SetupPacket.wIndex != device.languages.front())))
+        return false;
+    const DescriptorFault& fault = languages ? device.languageFault : device.productFault;
+    if (fault.fail) return false;
+    descriptor = languages
+                     ? StringDescriptor(device.languages)
+                     : StringDescriptor({device.productString.begin(), device.productString.end()});
+    ApplyStringFault(descriptor, fault);
+    returnedBytes = fault.returnedBytes;
+    return true;
+}
+
+}  // namespace
+
 UsbAnswer AnswerDescriptor(UsbHub& hub, const void* in, DWORD inSize, void* out, DWORD outSize) {
     if (!in || !out || inSize < kRequestHeader || outSize < kRequestHeader)
         return UsbAnswer::Error(ERROR_INVALID_PARAMETER);
@@ -216,36 +255,10 @@ UsbAnswer AnswerDescriptor(UsbHub& hub, const void* in, DWORD inSize, void* out,
     UsbPort* port = PortOf(hub, request.ConnectionIndex);
     const UsbDeviceSpec* present = port ? PresentDevice(*port) : nullptr;
     if (!present || present->status != DeviceConnected) return UsbAnswer::Error(ERROR_GEN_FAILURE);
-    const UsbDeviceSpec& device = *present;
-    const int type = request.SetupPacket.wValue >> 8, index = request.SetupPacket.wValue & 0xFF;
-
     std::vector<std::uint8_t> descriptor;
     std::optional<DWORD> returnedBytes;
-    if (type == USB_CONFIGURATION_DESCRIPTOR_TYPE && index == 0) {
-        const ConfigFault& fault = device.configFault;
-        const bool first = request.SetupPacket.wLength == sizeof(USB_CONFIGURATION_DESCRIPTOR) &&
-                           outSize == kRequestHeader + sizeof(USB_CONFIGURATION_DESCRIPTOR);
-        if (first ? fault.failFirst : fault.failSecond) return UsbAnswer::Error(ERROR_GEN_FAILURE);
-        descriptor = ConfigurationSet(device);
-        if (auto total = first ? fault.firstTotalLength : fault.secondTotalLength)
-            Put(descriptor, 2, &*total, sizeof *total);
-        returnedBytes = first ? fault.firstReturnedBytes : fault.secondReturnedBytes;
-    } else if (type == USB_STRING_DESCRIPTOR_TYPE && index == 0) {
-        if (device.languageFault.fail) return UsbAnswer::Error(ERROR_GEN_FAILURE);
-        descriptor = StringDescriptor(device.languages);
-        ApplyStringFault(descriptor, device.languageFault);
-        returnedBytes = device.languageFault.returnedBytes;
-    } else if (type == USB_STRING_DESCRIPTOR_TYPE && index != 0 && index == device.iProduct) {
-        // The device has its product string in its first language only.
-        if (device.productFault.fail ||
-            (!device.languages.empty() && request.SetupPacket.wIndex != device.languages.front()))
-            return UsbAnswer::Error(ERROR_GEN_FAILURE);
-        descriptor = StringDescriptor({device.productString.begin(), device.productString.end()});
-        ApplyStringFault(descriptor, device.productFault);
-        returnedBytes = device.productFault.returnedBytes;
-    } else {
+    if (!DescriptorFor(*present, request, outSize, descriptor, returnedBytes))
         return UsbAnswer::Error(ERROR_GEN_FAILURE);
-    }
     const DWORD room = outSize - kRequestHeader;
     const DWORD count = returnedBytes ? std::min(*returnedBytes, room)
                                       : std::min<DWORD>({static_cast<DWORD>(descriptor.size()),

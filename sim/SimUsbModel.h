@@ -111,7 +111,7 @@ struct UsbPort {
     std::string hubLink{};  // reports a hub of this name without holding it (see above)
 
     // Puts a hub with `ports` ports on this port (and a hub device, unless one is described).
-    UsbHub& AttachHub(int ports, std::string name = {});
+    UsbHub& AttachHub(int portCount, std::string name = {});
 };
 
 struct UsbHub {
