@@ -16,14 +16,19 @@ POINT CentredOrigin(int screenWidth, int screenHeight) {
     return POINT{(screenWidth - MainWindow::kWidth) / 2, (screenHeight - MainWindow::kHeight) / 2};
 }
 
-int RunMessageLoop() {
+void DispatchLoopMessage(HWND window, MSG& message) {
+    // IsDialogMessageW takes only messages for the window and its controls, and dispatches
+    // whatever of those it does not use itself.
+    if (window != nullptr && ::IsDialogMessageW(window, &message)) return;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+}
+
+int RunMessageLoop(HWND window) {
     MSG message{};
     BOOL got = FALSE;
     // GetMessageW answers -1 on failure; looping on that would spin for ever.
-    while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
+    while ((got = ::GetMessageW(&message, nullptr, 0, 0)) > 0) DispatchLoopMessage(window, message);
     return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
@@ -37,13 +42,15 @@ int RunApplication(HINSTANCE instance, int showCommand) {
     // A failed registration shows as a failed creation below.
     RegisterMainWindowClass(instance, className.c_str());
 
-    WizardWindow window(instance, language);
-    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    // After a failed start no GDI+ call is made: the window runs, without the animation.
+    WizardWindow window(instance, language, WizardOptions{gdiplus.IsStarted()});
+    const POINT origin =
+        CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const HWND hwnd = window.Create(className.c_str(), origin.x, origin.y);
     if (hwnd == nullptr) return kExitNoWindow;
     ::ShowWindow(hwnd, showCommand);
     ::UpdateWindow(hwnd);
-    return RunMessageLoop();
+    return RunMessageLoop(hwnd);
 }
 
 }  // namespace vork

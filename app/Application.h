@@ -12,8 +12,13 @@ inline constexpr int kExitNoWindow = 1;
 // smaller than the window gives a negative coordinate, which is used as it is.
 POINT CentredOrigin(int screenWidth, int screenHeight);
 
+// Hands one message of the thread's queue on: to the keyboard handling of `window` (Tab, Shift+Tab,
+// Enter, Space, Esc) when it is for that window or one of its controls, else to its window.
+void DispatchLoopMessage(HWND window, MSG& message);
+
 // Pumps the thread's messages until WM_QUIT and returns its exit code (1 if GetMessageW fails).
-int RunMessageLoop();
+// Key messages for `window` go through its keyboard handling.
+int RunMessageLoop(HWND window);
 
 // Runs the program and returns its exit code: 0 after the window was closed.
 int RunApplication(HINSTANCE instance, int showCommand);

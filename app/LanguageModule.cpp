@@ -25,7 +25,8 @@ std::wstring ModuleFolder(HMODULE module) {
     // Long paths exceed MAX_PATH; grow until the whole name fits.
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length =
+            ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return {};
         if (length < path.size()) {
             std::wstring full(path.data(), length);
@@ -40,7 +41,8 @@ std::wstring ModuleFolder(HMODULE module) {
 LanguageModule LanguageModule::Load(LANGID languageId, const std::wstring& folder) {
     LanguageModule result;
     if (folder.empty()) return result;  // a bare name would be searched for: never
-    for (unsigned id : {static_cast<unsigned>(languageId), static_cast<unsigned>(languageId & 0xFF)}) {
+    for (unsigned id :
+         {static_cast<unsigned>(languageId), static_cast<unsigned>(languageId & 0xFF)}) {
         const std::wstring path = folder + LanguageLibraryName(id);
         result.module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, kAsData));
         if (result.module_) {

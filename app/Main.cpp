@@ -18,10 +18,13 @@ void RestrictDllSearchToSystem() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+// The parameters carry the names the SDK declares; the previous instance and the command line are
+// not used.
+int WINAPI wWinMain(HINSTANCE hInstance, [[maybe_unused]] HINSTANCE hPrevInstance,
+                    [[maybe_unused]] PWSTR lpCmdLine, int nShowCmd) {
     RestrictDllSearchToSystem();
     try {
-        return vork::RunApplication(instance, showCommand);
+        return vork::RunApplication(hInstance, nShowCmd);
     } catch (...) {
         return vork::kExitNoWindow;  // out of memory while starting: nothing was shown
     }

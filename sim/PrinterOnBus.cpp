@@ -7,7 +7,8 @@ namespace vork::sim {
 std::string PrinterInterfacePath(std::uint16_t product, const std::string& serial) {
     char ids[32];
     std::snprintf(ids, sizeof ids, "vid_e7d2&pid_%04x", static_cast<unsigned>(product));
-    return std::string("\\\\?\\usb#") + ids + "#" + serial + "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
+    return std::string("\\\\?\\usb#") + ids + "#" + serial +
+           "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
 }
 
 std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port, PrinterOnBus d) {
@@ -16,7 +17,8 @@ std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port, Print
                                   ? PrinterInterfacePath(d.product, "SG" + std::to_string(++serial))
                                   : d.interfacePath;
     std::shared_ptr<Printer> printer;
-    if (d.interfaceListed) printer = machine.AddPrinter(d.printer);
+    // Only a configured device has its printer driver loaded, and so a printer interface.
+    if (d.interfaceListed && d.status == DeviceConnected) printer = machine.AddPrinter(d.printer);
     UsbDeviceSpec device;
     device.vendor = 0xE7D2;
     device.product = d.product;
@@ -30,7 +32,8 @@ std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port, Print
 
 UsbHub& RootHubOf(SimMachine& machine, int ports) {
     UsbTopology& usb = machine.Usb();
-    if (usb.controllers.empty()) usb.AddController({.number = 0, .listed = true, .rootPorts = ports});
+    if (usb.controllers.empty())
+        usb.AddController({.number = 0, .listed = true, .rootPorts = ports});
     return usb.controllers.front().RootHub();
 }
 

@@ -20,13 +20,15 @@ struct PrinterOnBus {
 };
 
 // Puts the printer on the port and lists its interface; returns the printer to read back.
-std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port, PrinterOnBus description);
+std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port,
+                                       PrinterOnBus description);
 
 // A machine's first host controller (\\.\HCD0, also listed by class) with its root hub of
 // `ports` ports: the usual place for a test's printers.
 UsbHub& RootHubOf(SimMachine& machine, int ports = 4);
 
 // The interface path Windows writes for a printer of the given product id.
-std::string PrinterInterfacePath(std::uint16_t product, const std::string& serial = "5&1a2b3c4d&0&1");
+std::string PrinterInterfacePath(std::uint16_t product,
+                                 const std::string& serial = "5&1a2b3c4d&0&1");
 
 }  // namespace vork::sim

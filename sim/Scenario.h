@@ -11,8 +11,8 @@ namespace vork::sim {
 
 struct ScenarioResult {
     bool ok = false;
-    std::string error;        // what is wrong with the file, and where, when not ok
-    std::string description;  // the scenario's own description
+    std::string error;                 // what is wrong with the file, and where, when not ok
+    std::string description;           // the scenario's own description
     std::vector<std::string> screens;  // the screens a walk through the wizard passes, in order
 };
 

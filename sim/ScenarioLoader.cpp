@@ -1,53 +1,27 @@
-// Reading a scenario file into a simulated machine. The file is JSON; every object's keys are
-// checked, so a misspelt key is an error rather than a silently different machine.
-#include <nlohmann/json.hpp>
-
+// Reading a scenario file into a simulated machine. The file is JSON; every object's keys and every
+// value's type and range are checked, so a mistake is an error that names its place rather than a
+// silently different machine. A file of any size or content ends in a short message: files larger
+// than any scenario are refused unread, parser messages are cut, and hubs nest only so deep.
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <initializer_list>
-#include <sstream>
-#include <stdexcept>
+#include <map>
+#include <set>
 
 #include "platform/Handles.h"
 #include "sim/PrinterOnBus.h"
 #include "sim/Scenario.h"
+#include "sim/ScenarioValues.h"
 
 namespace vork::sim {
 namespace {
 
-using nlohmann::json;
+using namespace scenario;
 
-// A problem in the file, with the place it was found.
-struct ScenarioError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-void CheckKeys(const json& object, const std::string& where, std::initializer_list<const char*> allowed) {
-    if (!object.is_object()) throw ScenarioError(where + ": expected an object");
-    for (const auto& [key, value] : object.items()) {
-        bool known = false;
-        for (const char* name : allowed) known = known || key == name;
-        if (!known) throw ScenarioError(where + ": unknown key \"" + key + "\"");
-    }
-}
-
-// A number given as a JSON number or as text ("0x21", "33").
-std::uint32_t Number(const json& value, const std::string& where) {
-    if (value.is_number_unsigned()) return value.get<std::uint32_t>();
-    if (value.is_string()) {
-        const std::string text = value.get<std::string>();
-        char* end = nullptr;
-        const unsigned long n = std::strtoul(text.c_str(), &end, 0);
-        if (!text.empty() && end && *end == '\0') return static_cast<std::uint32_t>(n);
-    }
-    throw ScenarioError(where + ": expected a number");
-}
-
-template <typename T>
-T NumberOr(const json& object, const char* key, T fallback, const std::string& where) {
-    return object.contains(key) ? static_cast<T>(Number(object[key], where + "." + key)) : fallback;
-}
+constexpr std::size_t kLargestFile = 1 << 20;
+constexpr std::size_t kLongestMessage = 300;
+constexpr int kDeepestHub = 16;            // external hubs below a root hub; USB itself allows 5
+constexpr std::uint64_t kMostPorts = 255;  // bNumberOfPorts is a byte
+constexpr std::uint64_t kLongestLatency = 60000;
+constexpr std::uint64_t kLastStatus = DeviceReset;
 
 std::u16string Utf16(const std::string& text) {
     std::u16string out;  // scenario texts are ASCII or Latin-1 in practice; code units map directly
@@ -58,117 +32,204 @@ std::u16string Utf16(const std::string& text) {
 RequestScript::Kind ScriptKind(const std::string& name, const std::string& where) {
     using Kind = RequestScript::Kind;
     static const std::pair<const char*, Kind> kinds[] = {
-        {"refuse", Kind::RefuseAtOnce},       {"completeAtOnce", Kind::CompleteAtOnce},
-        {"acceptPart", Kind::AcceptPart},     {"neverComplete", Kind::NeverComplete},
+        {"refuse", Kind::RefuseAtOnce},
+        {"completeAtOnce", Kind::CompleteAtOnce},
+        {"acceptPart", Kind::AcceptPart},
+        {"neverComplete", Kind::NeverComplete},
         {"completeWhileCancelling", Kind::CompleteWhileCancelling},
-        {"failResult", Kind::FailOverlappedResult}, {"failWait", Kind::FailWait}};
+        {"failResult", Kind::FailOverlappedResult},
+        {"failWait", Kind::FailWait},
+        {"unplug", Kind::Unplug}};
     for (const auto& [text, kind] : kinds)
         if (name == text) return kind;
-    throw ScenarioError(where + ": unknown request kind \"" + name + "\"");
+    throw Error(where + ": unknown request kind \"" + name.substr(0, 40) + "\"");
 }
 
 std::map<int, RequestScript> Scripts(const json& list, const std::string& where) {
     std::map<int, RequestScript> scripts;
-    if (!list.is_array()) throw ScenarioError(where + ": expected a list");
+    if (!list.is_array()) throw Error(where + ": expected a list");
     for (std::size_t i = 0; i < list.size(); ++i) {
         const std::string at = where + "[" + std::to_string(i) + "]";
         CheckKeys(list[i], at, {"index", "kind", "bytes", "error"});
         RequestScript script;
-        script.kind = ScriptKind(list[i].value("kind", "refuse"), at);
+        script.kind = ScriptKind(TextOr(list[i], "kind", "refuse", at), at + ".kind");
         script.bytes = NumberOr<DWORD>(list[i], "bytes", 0, at);
         script.error = NumberOr<DWORD>(list[i], "error", ERROR_GEN_FAILURE, at);
-        scripts[static_cast<int>(NumberOr<std::uint32_t>(list[i], "index", 0, at))] = script;
+        scripts[NumberOr<int>(list[i], "index", 0, at)] = script;
     }
     return scripts;
 }
 
 std::vector<std::uint8_t> Revision(const json& p, const std::string& where) {
     if (p.contains("revision")) {
-        const std::string text = p["revision"].get<std::string>();
+        const std::string text = TextOr(p, "revision", "", where);
         return {text.begin(), text.end()};
     }
-    if (p.contains("code")) {
-        const std::string code = p["code"].get<std::string>();
-        if (code.size() != 3) throw ScenarioError(where + ".code: expected three characters");
-        return RevisionReply(code.c_str());
-    }
-    return RevisionReply("f0J");
+    const std::string code = TextOr(p, "code", "f0J", where);
+    if (code.size() != 3) throw Error(where + ".code: expected three characters");
+    return RevisionReply(code.c_str());
 }
 
-void AddPrinter(SimMachine& machine, UsbPort& port, const json& p, const std::string& where) {
-    CheckKeys(p, where, {"name", "product", "code", "revision", "silent", "attributes", "productString",
-                         "status", "interfaceListed", "interfacePath", "busy", "latencyMs", "writes",
-                         "reads", "scriptedOpen", "cancelFails"});
+// Answers that succeed with fewer bytes than asked for: {"driverKey": n, "productString": n, ...}.
+void ShortAnswers(UsbDeviceSpec& device, const json& entry, const std::string& where) {
+    if (!entry.contains("shortAnswers")) return;
+    const json& s = entry["shortAnswers"];
+    const std::string at = where + ".shortAnswers";
+    CheckKeys(s, at, {"driverKey", "languages", "productString", "configuration"});
+    if (s.contains("driverKey"))
+        device.driverKeyFault.returnedBytes = NumberOr<DWORD>(s, "driverKey", 0, at);
+    if (s.contains("languages"))
+        device.languageFault.returnedBytes = NumberOr<DWORD>(s, "languages", 0, at);
+    if (s.contains("productString"))
+        device.productFault.returnedBytes = NumberOr<DWORD>(s, "productString", 0, at);
+    if (s.contains("configuration"))
+        device.configFault.secondReturnedBytes = NumberOr<DWORD>(s, "configuration", 0, at);
+}
+
+int Status(const json& object, const std::string& where) {
+    return NumberOr<int>(object, "status", DeviceConnected, where, kLastStatus);
+}
+
+// One file's machine: the hubs it names and the links it makes, checked once the file is read.
+class Loader {
+public:
+    explicit Loader(SimMachine& machine) : machine_(machine) {}
+    void AddController(const json& c, const std::string& where);
+    void CheckLinks() const;
+
+private:
+    void AddPorts(UsbHub& hub, const json& ports, const std::string& where, int depth);
+    void AddPort(UsbHub& hub, const json& entry, const std::string& where, int depth);
+    void AddPrinter(UsbPort& port, const json& p, const std::string& where);
+    static void AddDevice(UsbPort& port, const json& d, const std::string& where);
+    void NameHub(const std::string& name, const std::string& where);
+
+    SimMachine& machine_;
+    std::set<std::string> hubNames_;
+    std::vector<std::pair<std::string, std::string>> links_;  // name, place
+};
+
+void Loader::NameHub(const std::string& name, const std::string& where) {
+    if (name.empty()) throw Error(where + ": a hub name cannot be empty");
+    if (!hubNames_.insert(name).second)
+        throw Error(where + ": a second hub named \"" + name + "\"");
+}
+
+void Loader::CheckLinks() const {
+    for (const auto& [name, where] : links_)
+        if (!hubNames_.contains(name))
+            throw Error(where + ": no hub named \"" + name.substr(0, 40) + "\"");
+}
+
+void Loader::AddPrinter(UsbPort& port, const json& p, const std::string& where) {
+    CheckKeys(p, where,
+              {"name", "product", "code", "revision", "silent", "attributes", "productString",
+               "status", "interfaceListed", "interfacePath", "busy", "latencyMs", "writes", "reads",
+               "scriptedOpen", "cancelFails"});
     PrinterOnBus d;
     d.product = NumberOr<std::uint16_t>(p, "product", 0x0021, where);
     d.attributes = NumberOr<std::uint8_t>(p, "attributes", 0xA0, where);
-    if (p.contains("productString")) d.productString = Utf16(p["productString"].get<std::string>());
-    d.status = static_cast<int>(NumberOr<std::uint32_t>(p, "status", DeviceConnected, where));
-    d.interfaceListed = p.value("interfaceListed", true);
-    d.interfacePath = p.value("interfacePath", std::string());
-    d.printer.name = p.value("name", "printer");
+    if (p.contains("productString")) d.productString = Utf16(TextOr(p, "productString", "", where));
+    d.status = Status(p, where);
+    d.interfaceListed = BoolOr(p, "interfaceListed", true, where);
+    d.interfacePath = TextOr(p, "interfacePath", "", where);
+    d.printer.name = TextOr(p, "name", "printer", where);
     d.printer.revisionReply = Revision(p, where);
-    d.printer.replyMode = p.value("silent", false) ? ReplyMode::Silent : ReplyMode::Reply;
-    d.printer.busy = p.value("busy", false);
-    d.printer.cancelFails = p.value("cancelFails", false);
-    d.printer.latencyMs = NumberOr<DWORD>(p, "latencyMs", 0, where);
-    d.printer.scriptedOpen = static_cast<int>(NumberOr<std::uint32_t>(p, "scriptedOpen", 0, where));
+    d.printer.replyMode = BoolOr(p, "silent", false, where) ? ReplyMode::Silent : ReplyMode::Reply;
+    d.printer.busy = BoolOr(p, "busy", false, where);
+    d.printer.cancelFails = BoolOr(p, "cancelFails", false, where);
+    d.printer.latencyMs = NumberOr<DWORD>(p, "latencyMs", 0, where, kLongestLatency);
+    d.printer.scriptedOpen = NumberOr<int>(p, "scriptedOpen", 0, where);
     if (p.contains("writes")) d.printer.writes = Scripts(p["writes"], where + ".writes");
     if (p.contains("reads")) d.printer.reads = Scripts(p["reads"], where + ".reads");
-    AttachPrinter(machine, port, d);
+    AttachPrinter(machine_, port, d);
 }
 
-void AddDevice(UsbPort& port, const json& d, const std::string& where) {
-    CheckKeys(d, where, {"vendor", "product", "status", "productString", "attributes", "noDriverKey",
-                         "description"});
+void Loader::AddDevice(UsbPort& port, const json& d, const std::string& where) {
+    CheckKeys(d, where,
+              {"vendor", "product", "status", "productString", "attributes", "noDriverKey",
+               "description"});
     UsbDeviceSpec device;
     device.vendor = NumberOr<std::uint16_t>(d, "vendor", device.vendor, where);
     device.product = NumberOr<std::uint16_t>(d, "product", device.product, where);
-    device.status = static_cast<int>(NumberOr<std::uint32_t>(d, "status", DeviceConnected, where));
+    device.status = Status(d, where);
     device.attributes = NumberOr<std::uint8_t>(d, "attributes", device.attributes, where);
-    if (d.contains("productString")) device.productString = Utf16(d["productString"].get<std::string>());
-    device.noDriverKey = d.value("noDriverKey", false);
-    if (d.contains("description")) device.description = d["description"].get<std::string>();
+    if (d.contains("productString"))
+        device.productString = Utf16(TextOr(d, "productString", "", where));
+    device.noDriverKey = BoolOr(d, "noDriverKey", false, where);
+    if (d.contains("description")) device.description = TextOr(d, "description", "", where);
     port.device = device;
 }
 
-void AddPorts(SimMachine& machine, UsbHub& hub, const json& ports, const std::string& where);
-
-void AddPort(SimMachine& machine, UsbHub& hub, const json& entry, const std::string& where) {
-    CheckKeys(entry, where, {"port", "printer", "device", "hub"});
-    const int number = static_cast<int>(NumberOr<std::uint32_t>(entry, "port", 0, where));
+void Loader::AddPort(UsbHub& hub, const json& entry, const std::string& where, int depth) {
+    CheckKeys(entry, where, {"port", "printer", "device", "hub", "hubLink", "shortAnswers"});
+    const int number = NumberOr<int>(entry, "port", 0, where, kMostPorts);
     if (number < 1 || static_cast<std::size_t>(number) > hub.ports.size())
-        throw ScenarioError(where + ".port: no port " + std::to_string(number) + " on a hub of " +
-                            std::to_string(hub.ports.size()));
+        throw Error(where + ".port: no port " + std::to_string(number) + " on a hub of " +
+                    std::to_string(hub.ports.size()));
+    int held = 0;
+    for (const char* key : {"printer", "device", "hub", "hubLink"}) held += entry.contains(key);
+    if (held > 1) throw Error(where + ": a port holds one of printer, device, hub and hubLink");
     UsbPort& port = hub.Port(number);
-    if (entry.contains("printer")) AddPrinter(machine, port, entry["printer"], where + ".printer");
+    if (port.device || port.hub || !port.hubLink.empty())
+        throw Error(where + ".port: port " + std::to_string(number) + " is described twice");
+    if (entry.contains("printer")) AddPrinter(port, entry["printer"], where + ".printer");
     if (entry.contains("device")) AddDevice(port, entry["device"], where + ".device");
+    if (entry.contains("hubLink")) {
+        port.hubLink = TextOr(entry, "hubLink", "", where);
+        links_.emplace_back(port.hubLink, where + ".hubLink");
+        port.device = UsbDeviceSpec{.vendor = 0x0424, .product = 0x2514, .iProduct = 0};
+    }
     if (entry.contains("hub")) {
         const json& h = entry["hub"];
-        CheckKeys(h, where + ".hub", {"ports", "contents"});
-        UsbHub& external = port.AttachHub(static_cast<int>(NumberOr<std::uint32_t>(h, "ports", 4, where)));
-        if (h.contains("contents")) AddPorts(machine, external, h["contents"], where + ".hub.contents");
+        const std::string at = where + ".hub";
+        CheckKeys(h, at, {"ports", "contents", "name"});
+        if (depth >= kDeepestHub)
+            throw Error(at + ": hubs nested deeper than " + std::to_string(kDeepestHub));
+        const std::string name = TextOr(h, "name", "", at);
+        if (h.contains("name")) NameHub(name, at + ".name");
+        UsbHub& external = port.AttachHub(NumberOr<int>(h, "ports", 4, at, kMostPorts), name);
+        if (!h.contains("name")) NameHub(external.name, at);
+        AddPorts(external, ListOf(h, "contents", at), at + ".contents", depth + 1);
     }
+    if (port.device) ShortAnswers(*port.device, entry, where);
 }
 
-void AddPorts(SimMachine& machine, UsbHub& hub, const json& ports, const std::string& where) {
-    if (!ports.is_array()) throw ScenarioError(where + ": expected a list");
+void Loader::AddPorts(UsbHub& hub, const json& ports, const std::string& where, int depth) {
     for (std::size_t i = 0; i < ports.size(); ++i)
-        AddPort(machine, hub, ports[i], where + "[" + std::to_string(i) + "]");
+        AddPort(hub, ports[i], where + "[" + std::to_string(i) + "]", depth);
 }
 
-void AddController(SimMachine& machine, const json& c, const std::string& where) {
-    CheckKeys(c, where, {"number", "listed", "rootPorts", "noDriverKey", "noRootHubName", "ports"});
+void Loader::AddController(const json& c, const std::string& where) {
+    CheckKeys(c, where,
+              {"number", "listed", "rootPorts", "noDriverKey", "noRootHubName", "ports",
+               "rootHubName", "presentForSearches"});
     UsbControllerSpec described;
-    described.number = c.contains("number") ? static_cast<int>(Number(c["number"], where + ".number")) : -1;
-    described.listed = c.value("listed", false);
-    described.rootPorts = static_cast<int>(NumberOr<std::uint32_t>(c, "rootPorts", 4, where));
-    described.noDriverKey = c.value("noDriverKey", false);
-    described.noRootHubName = c.value("noRootHubName", false);
+    described.number = c.contains("number") ? NumberOr<int>(c, "number", 0, where, 9999) : -1;
+    described.listed = BoolOr(c, "listed", false, where);
+    described.rootPorts = NumberOr<int>(c, "rootPorts", 4, where, kMostPorts);
+    described.noDriverKey = BoolOr(c, "noDriverKey", false, where);
+    described.noRootHubName = BoolOr(c, "noRootHubName", false, where);
+    described.rootHubName = TextOr(c, "rootHubName", "", where);
+    described.presentForSearches =
+        c.contains("presentForSearches") ? NumberOr<int>(c, "presentForSearches", 0, where) : -1;
     if (described.number < 0 && !described.listed)
-        throw ScenarioError(where + ": a controller needs a number, \"listed\": true, or both");
-    UsbController& controller = machine.Usb().AddController(described);
-    if (c.contains("ports")) AddPorts(machine, controller.RootHub(), c["ports"], where + ".ports");
+        throw Error(where + ": a controller needs a number, \"listed\": true, or both");
+    if (c.contains("rootHubName")) NameHub(described.rootHubName, where + ".rootHubName");
+    UsbController& controller = machine_.Usb().AddController(described);
+    if (!c.contains("rootHubName")) NameHub(controller.rootHub->name, where);
+    AddPorts(controller.RootHub(), ListOf(c, "ports", where), where + ".ports", 0);
+}
+
+// A message short enough for a box. The parser's messages end in what it last read, which may be
+// most of the file, so their end goes; the loader's own name a place that may be long, and end in
+// what is wrong there, so their middle goes.
+std::string Cut(const std::string& message, bool ownMessage) {
+    if (message.size() <= kLongestMessage) return message;
+    if (!ownMessage) return message.substr(0, kLongestMessage) + "...";
+    constexpr std::size_t kHead = kLongestMessage / 3;
+    return message.substr(0, kHead) + "..." +
+           message.substr(message.size() - (kLongestMessage - kHead));
 }
 
 }  // namespace
@@ -176,20 +237,24 @@ void AddController(SimMachine& machine, const json& c, const std::string& where)
 ScenarioResult LoadScenarioText(SimMachine& machine, const std::string& text) {
     ScenarioResult result;
     try {
+        if (text.size() > kLargestFile)
+            throw Error("the scenario file is larger than " + std::to_string(kLargestFile) +
+                        " bytes");
         const json root = json::parse(text);
         CheckKeys(root, "scenario", {"description", "screens", "realTime", "controllers"});
-        result.description = root.value("description", std::string());
-        result.screens = root.value("screens", std::vector<std::string>());
-        machine.SetRealTime(root.value("realTime", true));
-        if (root.contains("controllers")) {
-            const json& controllers = root["controllers"];
-            if (!controllers.is_array()) throw ScenarioError("scenario.controllers: expected a list");
-            for (std::size_t i = 0; i < controllers.size(); ++i)
-                AddController(machine, controllers[i], "controllers[" + std::to_string(i) + "]");
-        }
+        result.description = TextOr(root, "description", "", "scenario");
+        result.screens = TextList(root, "screens", "scenario");
+        machine.SetRealTime(BoolOr(root, "realTime", true, "scenario"));
+        Loader loader(machine);
+        const json& controllers = ListOf(root, "controllers", "scenario");
+        for (std::size_t i = 0; i < controllers.size(); ++i)
+            loader.AddController(controllers[i], "controllers[" + std::to_string(i) + "]");
+        loader.CheckLinks();
         result.ok = true;
+    } catch (const Error& e) {
+        result.error = Cut(e.what(), true);
     } catch (const std::exception& e) {
-        result.error = e.what();
+        result.error = Cut(e.what(), false);
     }
     return result;
 }
@@ -199,7 +264,9 @@ ScenarioResult LoadScenarioFile(SimMachine& machine, const std::wstring& path) {
     if (!file) return {false, "the scenario file cannot be opened", {}, {}};
     std::string text;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.Get())) > 0;) {
+    // Read no more than one byte past the largest file: a larger one is refused unread.
+    for (std::size_t n; text.size() <= kLargestFile &&
+                        (n = std::fread(buffer, 1, sizeof buffer, file.Get())) > 0;) {
         text.append(buffer, n);
     }
     return LoadScenarioText(machine, text);
@@ -208,8 +275,8 @@ ScenarioResult LoadScenarioFile(SimMachine& machine, const std::wstring& path) {
 bool DumpPrinters(const SimMachine& machine, const std::wstring& folder) {
     bool ok = true;
     for (const auto& printer : machine.Printers()) {
-        const std::wstring base = folder + L"\\" + std::wstring(printer->config.name.begin(),
-                                                                printer->config.name.end());
+        const std::wstring base =
+            folder + L"\\" + std::wstring(printer->config.name.begin(), printer->config.name.end());
         FileStream bytes(_wfopen((base + L".bin").c_str(), L"wb"));
         ok = bytes &&
              std::fwrite(printer->received.data(), 1, printer->received.size(), bytes.Get()) ==

@@ -25,6 +25,9 @@ struct RequestScript {
         CompleteWhileCancelling,  // stays pending; CancelIo finds it completing with every byte
         FailOverlappedResult,     // completes, but GetOverlappedResult fails with `error`
         FailWait,                 // the bounded wait on its event fails (WAIT_FAILED)
+        Unplug,                   // the printer is unplugged: this request ends failed, and from
+                                  // then on every request fails with ERROR_DEVICE_NOT_CONNECTED,
+                                  // the interface no longer opens nor is listed, its port is empty
     };
     Kind kind = Kind::Normal;
     DWORD error = ERROR_GEN_FAILURE;
@@ -42,11 +45,11 @@ struct PrinterConfig {
         "\\\\?\\usb#vid_e7d2&pid_0021#5&1a2b3c4d&0&1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
     ReplyMode replyMode = ReplyMode::Reply;
     std::vector<std::uint8_t> revisionReply;  // given whole to a read; may be short or long
-    bool busy = false;                         // CreateFileA fails with a sharing violation
-    DWORD latencyMs = 0;                       // time each request takes to complete
+    bool busy = false;                        // CreateFileA fails with a sharing violation
+    DWORD latencyMs = 0;                      // time each request takes to complete
 
     // Interface-detail faults of the SetupAPI listing.
-    bool detailSizeQuerySucceeds = false;        // the size query does not fail as it must
+    bool detailSizeQuerySucceeds = false;  // the size query does not fail as it must
     DWORD detailSizeQueryError = ERROR_INSUFFICIENT_BUFFER;
     bool detailReadFails = false;
 
@@ -74,7 +77,8 @@ struct Printer {
     int opens = 0;                       // successful CreateFileA calls
     int readsSinceOpen = 0;
     int writesSinceOpen = 0;
-    bool replyArmed = false;             // a revision request arrived and awaits its read
+    bool replyArmed = false;  // a revision request arrived and awaits its read
+    bool unplugged = false;   // see RequestScript::Kind::Unplug
 };
 
 }  // namespace vork::sim

@@ -36,6 +36,9 @@ UsbAnswer AnswerDescriptor(UsbHub& hub, const void* in, DWORD inSize, void* out,
 // The port of a hub by ConnectionIndex, or null.
 UsbPort* PortOf(UsbHub& hub, ULONG index);
 
+// The device on a port, or null when there is none or its printer was unplugged.
+UsbDeviceSpec* PresentDevice(UsbPort& port);
+
 // A device's driver key: the one described, or one generated and kept on first use.
 const std::string& DriverKeyOf(UsbDeviceSpec& device);
 

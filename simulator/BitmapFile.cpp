@@ -28,8 +28,9 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     header.biBitCount = 24;
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * height);
-    const int rows = ::GetDIBits(memory.Get(), static_cast<HBITMAP>(bitmap.Get()), 0, height,
-                                 pixels.data(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    const int rows =
+        ::GetDIBits(memory.Get(), static_cast<HBITMAP>(bitmap.Get()), 0, height, pixels.data(),
+                    reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
     if (rows != height) return false;
 
     BITMAPFILEHEADER file{};

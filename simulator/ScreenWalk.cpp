@@ -14,10 +14,10 @@ namespace vork::simulator {
 namespace {
 
 constexpr UINT kTickMs = 100;
-constexpr int kSettledTicks = 4;      // a screen counts once it has stood this long
-constexpr int kGiveUpTicks = 900;     // 90 s: a walk that has not ended by then closes the window
+constexpr int kSettledTicks = 4;   // a screen counts once it has stood this long
+constexpr int kGiveUpTicks = 900;  // 90 s: a walk that has not ended by then closes the window
 constexpr int kRetriesAtMost = 1;
-constexpr int kPicturesAtMost = 20;   // a button that changes nothing must not loop for ever
+constexpr int kPicturesAtMost = 20;  // a button that changes nothing must not loop for ever
 
 struct Walk {
     std::wstring folder;
@@ -58,7 +58,8 @@ std::wstring StatusText(HWND window) {
 
 std::wstring FileName(const std::wstring& screen) {
     std::wstring name;
-    for (wchar_t c : screen) name.push_back(c == L' ' ? L'-' : static_cast<wchar_t>(std::towlower(c)));
+    for (wchar_t c : screen)
+        name.push_back(c == L' ' ? L'-' : static_cast<wchar_t>(std::towlower(c)));
     return name;
 }
 
@@ -123,9 +124,11 @@ std::wstring ClassifyScreen(void* mainWindow) {
     if (Shown(window, IDC_RETRY)) return L"Failure";
     const HMODULE program = ::GetModuleHandleW(nullptr);
     const std::wstring status = StatusText(window);
-    const std::pair<UINT, const wchar_t*> screens[] = {
-        {IDS_UP_TO_DATE, L"Up to date"}, {IDS_SUCCESS, L"Success"}, {IDS_NO_PRINTER, L"No printer"},
-        {IDS_SEVERAL, L"Several printers"}, {IDS_WRONG_MODE, L"Wrong mode"}};
+    const std::pair<UINT, const wchar_t*> screens[] = {{IDS_UP_TO_DATE, L"Up to date"},
+                                                       {IDS_SUCCESS, L"Success"},
+                                                       {IDS_NO_PRINTER, L"No printer"},
+                                                       {IDS_SEVERAL, L"Several printers"},
+                                                       {IDS_WRONG_MODE, L"Wrong mode"}};
     for (const auto& [id, name] : screens)
         if (status == LoadText(program, id, kTextChars)) return name;
     return L"Unknown";

@@ -5,9 +5,14 @@
 //
 // --dump writes what each printer received when the program ends; --walk takes the wizard's road
 // by itself and saves a picture of every screen it passes (for a machine without a person).
+//
+// A scenario that cannot be used ends the program with exit code 2 and a short message on standard
+// error, shown in a box too when a person is there (without --walk). Whatever the strict machine
+// found the program doing against Windows' rules is printed on standard error when it ends.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,7 +43,9 @@ Options ParseArguments() {
     options.scenario = args[0];
     options.ok = true;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        std::wstring* target = args[i] == L"--dump" ? &options.dump : args[i] == L"--walk" ? &options.walk : nullptr;
+        std::wstring* target = args[i] == L"--dump"   ? &options.dump
+                               : args[i] == L"--walk" ? &options.walk
+                                                      : nullptr;
         if (!target || i + 1 >= args.size()) {
             options.ok = false;
             break;
@@ -48,9 +55,18 @@ Options ParseArguments() {
     return options;
 }
 
-void Complain(const std::string& text) {
+void Complain(const std::string& text, bool personPresent) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    if (!personPresent) return;
     const std::wstring wide(text.begin(), text.end());
     ::MessageBoxW(nullptr, wide.c_str(), L"SG731 Updater simulator", MB_ICONERROR | MB_OK);
+}
+
+void ReportViolations(const vork::sim::SimMachine& machine) {
+    for (const std::string& violation : machine.Violations())
+        std::fprintf(stderr, "VIOLATION: %s\n", violation.c_str());
+    std::fflush(stderr);
 }
 
 }  // namespace
@@ -58,13 +74,14 @@ void Complain(const std::string& text) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     const Options options = ParseArguments();
     if (!options.ok) {
-        Complain("Usage: SG731UpdaterSim.exe <scenario.json> [--dump <folder>] [--walk <folder>]");
+        Complain("Usage: SG731UpdaterSim.exe <scenario.json> [--dump <folder>] [--walk <folder>]",
+                 true);
         return kExitBadArguments;
     }
     vork::sim::SimMachine machine;  // outlives the window, its device and the device's worker
     const auto loaded = vork::sim::LoadScenarioFile(machine, options.scenario);
     if (!loaded.ok) {
-        Complain("The scenario cannot be used: " + loaded.error);
+        Complain("The scenario cannot be used: " + loaded.error, options.walk.empty());
         return kExitBadArguments;
     }
     const vork::ScopedPlatform scope(machine);
@@ -72,8 +89,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     int exitCode = vork::kExitNoWindow;
     try {
         exitCode = vork::RunApplication(instance, showCommand);
-    } catch (...) {
-    }
+    } catch (...) {}
+    ReportViolations(machine);
     if (!options.dump.empty() && !vork::sim::DumpPrinters(machine, options.dump)) return 1;
     return exitCode;
 }

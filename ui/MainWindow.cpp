@@ -6,13 +6,6 @@
 
 namespace vork {
 
-namespace {
-
-constexpr int kStepIds[] = {IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3,
-                            IDC_STEP4,         IDC_STEP5, IDC_STEP6, IDC_STEP7};
-
-}  // namespace
-
 MainWindow::MainWindow(HINSTANCE instance, HMODULE language) noexcept
     : instance_(instance), language_(language != nullptr ? language : instance) {}
 
@@ -57,22 +50,18 @@ LRESULT CALLBACK MainWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        return OnCreate();
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(message, wParam, lParam);
-    case WM_DRAWITEM:
-        return OnDrawItem(wParam, lParam);
-    case WM_PAINT:
-        return OnPaint();
-    case WM_COMMAND:
-        if (OnCommand(LOWORD(wParam), lParam)) return 0;
-        break;
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
-    default:
-        break;
+        case WM_CREATE: return OnCreate();
+        case WM_CTLCOLORSTATIC: return OnCtlColorStatic(message, wParam, lParam);
+        case WM_DRAWITEM: return OnDrawItem(wParam, lParam);
+        case WM_PAINT: return OnPaint();
+        case WM_COMMAND:
+            if (OnCommand(LOWORD(wParam), lParam)) return 0;
+            break;
+        case WM_DESTROY: OnDestroy(); return 0;
+        case WM_QUERYENDSESSION: return CanEndSession() ? TRUE : FALSE;
+        case WM_ACTIVATE: return OnActivate(wParam);
+        case DM_GETDEFID: return OnGetDefId();
+        default: break;
     }
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
@@ -80,6 +69,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT MainWindow::OnCreate() {
     // Without all of its controls the wizard cannot work: fail the window's creation instead.
     if (!controls_.Create(hwnd_, language_)) return -1;
+    // The focused button always shows its focus rectangle: the keyboard drives the wizard as well
+    // as the mouse, and each screen puts the focus on the button that goes on.
+    ::SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     OnCreateFlow();
     return 0;
 }
@@ -107,7 +99,37 @@ LRESULT MainWindow::OnPaint() {
     return 0;
 }
 
-void MainWindow::OnCreateFlow() { ShowInstructionsScreen(); }
+LRESULT MainWindow::OnActivate(WPARAM wParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        // Coming back, the user finds the focus where they left it, as in a dialog.
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::GetParent(focus) == hwnd_) focusTarget_ = ::GetDlgCtrlID(focus);
+    } else if (!::IsIconic(hwnd_)) {
+        ApplyFocus();  // instead of the default, which focuses the window itself
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnGetDefId() const {
+    const HWND focus = ::GetFocus();
+    if (focus == nullptr || ::GetParent(focus) != hwnd_) return 0;
+    if (!(::SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)) return 0;
+    return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
+void MainWindow::SetFocusTarget(int id) {
+    focusTarget_ = id;
+    if (hwnd_ != nullptr && ::GetActiveWindow() == hwnd_) ApplyFocus();
+}
+
+void MainWindow::ApplyFocus() const {
+    const HWND target = focusTarget_ != 0 ? Control(focusTarget_) : nullptr;
+    const bool usable = target != nullptr && (::GetWindowLongW(target, GWL_STYLE) & WS_VISIBLE) &&
+                        ::IsWindowEnabled(target);
+    ::SetFocus(usable ? target : hwnd_);
+}
+
+void MainWindow::OnCreateFlow() {}
 
 bool MainWindow::OnCommand(WORD id, LPARAM) {
     if (id != IDC_CLOSE) return false;
@@ -120,7 +142,9 @@ void MainWindow::OnDestroy() {
     ::PostQuitMessage(0);
 }
 
-std::wstring MainWindow::LoadText(UINT id, int chars) const { return vork::LoadText(language_, id, chars); }
+std::wstring MainWindow::LoadText(UINT id, int chars) const {
+    return vork::LoadText(language_, id, chars);
+}
 
 bool MainWindow::SetControlText(int id, const wchar_t* text) const {
     const HWND control = Control(id);
@@ -135,19 +159,6 @@ void MainWindow::ShowControl(int id, bool visible) const {
 
 void MainWindow::EnableControl(int id, bool enabled) const {
     if (const HWND control = Control(id)) ::EnableWindow(control, enabled ? TRUE : FALSE);
-}
-
-void MainWindow::ShowInstructionsScreen() const {
-    for (int id : {IDC_STATUS_TEXT, IDC_STATUS_ICON, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2}) {
-        ShowControl(id, false);
-    }
-    EnableControl(IDC_CLOSE, true);
-    EnableControl(IDC_UPDATE, true);
-    ShowSteps(true);
-}
-
-void MainWindow::ShowSteps(bool visible) const {
-    for (int id : kStepIds) ShowControl(id, visible);
 }
 
 }  // namespace vork

@@ -2,9 +2,16 @@
 // The updater's one main window. The static window procedure finds the instance stored at window
 // creation and hands each message to one short OnXxx member; no exception leaves it.
 //
-// This class owns the controls and the drawing. The wizard's screens build on it through the
-// protected hooks OnCreateFlow, OnCommand and OnDestroy; the default hooks leave the window on
-// the Instructions screen, end the program on Close and post the quit message on destruction.
+// This class owns the window, its controls, their colours and the drawing; it knows no screens.
+// The wizard builds on it through the protected hooks OnCreateFlow, OnCommand and OnDestroy; the
+// default hooks leave the controls as they were created, end the program on Close and post the
+// quit message on destruction.
+//
+// The keyboard: the message loop hands key messages to IsDialogMessageW, which moves the focus
+// among the visible, enabled buttons with Tab and Shift+Tab and lets Space press the focused one.
+// For Enter it asks this window for its default button (DM_GETDEFID); the answer is the focused
+// button, so Enter presses it too, and nothing when the focus rests on the window itself. Esc
+// becomes the command IDCANCEL, which no screen handles.
 //
 // Threads: every member runs on the thread that created the window.
 #include <windows.h>
@@ -17,7 +24,7 @@ namespace vork {
 
 class MainWindow {
 public:
-    static constexpr int kWidth = 980;   // outer size of the window
+    static constexpr int kWidth = 980;  // outer size of the window
     static constexpr int kHeight = 480;
     static constexpr DWORD kStyle = WS_CAPTION;  // no system menu, no sizing, no boxes
     static constexpr DWORD kExStyle = WS_EX_WINDOWEDGE;
@@ -48,10 +55,10 @@ public:
     void ShowControl(int id, bool visible) const;
     void EnableControl(int id, bool enabled) const;
 
-    // The controls of the Instructions screen only: the steps and Update, no status or details.
-    void ShowInstructionsScreen() const;
-    // Shows or hides the steps heading and the seven step lines together.
-    void ShowSteps(bool visible) const;
+    // The control that holds the keyboard focus while the window is active, by id; 0 for the
+    // window itself. Takes effect at once in the active window, else when it is next activated.
+    // A control that is hidden or disabled by then leaves the focus on the window.
+    void SetFocusTarget(int id);
 
 protected:
     // Runs at the end of WM_CREATE once every control exists.
@@ -60,18 +67,24 @@ protected:
     virtual bool OnCommand(WORD id, LPARAM lParam);
     // WM_DESTROY, after which no message reaches this object.
     virtual void OnDestroy();
+    // The answer to WM_QUERYENDSESSION: may Windows end the session (shut down, restart, log off)?
+    virtual bool CanEndSession() const { return true; }
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    static LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint();
+    LRESULT OnActivate(WPARAM wParam);
+    LRESULT OnGetDefId() const;
+    void ApplyFocus() const;
 
     HINSTANCE instance_;
     HMODULE language_;
     HWND hwnd_ = nullptr;
     WizardControls controls_;
+    int focusTarget_ = 0;
 };
 
 }  // namespace vork

@@ -113,13 +113,14 @@ void ProgressIndicator::ReadFrameInfo() {
         UINT frames = 0;
         if (gdip::GdipImageGetFrameDimensionsList(nativeImage, dimensions.data(), dimensionCount) ==
                 Gdiplus::Ok &&
-            gdip::GdipImageGetFrameCount(nativeImage, &dimensions[0], &frames) == Gdiplus::Ok) {
+            gdip::GdipImageGetFrameCount(nativeImage, dimensions.data(), &frames) == Gdiplus::Ok) {
             frameCount_ = frames;
         }
     }
 
     UINT itemSize = 0;
-    if (gdip::GdipGetPropertyItemSize(nativeImage, PropertyTagFrameDelay, &itemSize) == Gdiplus::Ok &&
+    if (gdip::GdipGetPropertyItemSize(nativeImage, PropertyTagFrameDelay, &itemSize) ==
+            Gdiplus::Ok &&
         itemSize > 0) {
         std::vector<BYTE> item(itemSize);
         auto* header = reinterpret_cast<Gdiplus::PropertyItem*>(item.data());

@@ -67,13 +67,13 @@ private:
     void ReleaseAnimation() noexcept;
     void ReleasePicture() noexcept;
 
-    ImageStream imageStream_;   // a copy of the GIF resource; its final release frees the memory
+    ImageStream imageStream_;  // a copy of the GIF resource; its final release frees the memory
     ThreadHandle animationThread_;
-    EventHandle stopEvent_;     // manual reset: once signalled it stays signalled
+    EventHandle stopEvent_;  // manual reset: once signalled it stays signalled
     HMODULE resourceModule_ = nullptr;
     HWND targetWindow_;
-    UINT frameCount_ = 0;       // frames of the picture's first frame dimension
-    UINT currentFrame_ = 0;     // the index of the next frame to select
+    UINT frameCount_ = 0;    // frames of the picture's first frame dimension
+    UINT currentFrame_ = 0;  // the index of the next frame to select
     BOOL loaded_ = FALSE;
     std::vector<UINT> frameDelays_;  // hundredths of a second, one per frame; may be short or empty
     int originX_ = 0;

@@ -37,6 +37,7 @@
 #define IDS_WRONG_MODE 165
 #define IDS_WRONG_MODE_DETAIL 166
 #define IDS_NO_PRINTER 167
+#define IDS_SHUTDOWN_REASON 168
 
 // Controls, in their creation order.
 #define IDC_TITLE 140

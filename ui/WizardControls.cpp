@@ -23,10 +23,13 @@ std::array<ControlLayout, kControlCount> WizardLayout(int w, int h) {
         {IDC_TITLE, L"STATIC", kText, At(15, 25, w - 20, 25), IDS_TITLE, kTextChars},
         {IDC_STATUS_ICON, L"STATIC", WS_CHILD | WS_VISIBLE | SS_BITMAP, At(25, 270, 50, 50), 0, 0},
         {IDC_STATUS_TEXT, L"STATIC", kText, At(140, 280, w - 160, 25), 0, 0},
-        {IDC_UPDATE, L"BUTTON", kButton | WS_DISABLED, At(15, h - 100, 100, 25), IDS_UPDATE, kCaptionChars},
-        {IDC_FOOTER, L"STATIC", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, At(-1, h - 55, w + 2, 56), 0, 0},
+        {IDC_UPDATE, L"BUTTON", kButton | WS_DISABLED, At(15, h - 100, 100, 25), IDS_UPDATE,
+         kCaptionChars},
+        {IDC_FOOTER, L"STATIC", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, At(-1, h - 55, w + 2, 56), 0,
+         0},
         {IDC_CLOSE, L"BUTTON", kButton, At(w - 95, h - 40, 80, 25), IDS_CLOSE, kCaptionChars},
-        {IDC_STEPS_HEADING, L"STATIC", kText, At(15, 75, w - 30, 20), IDS_STEPS_HEADING, kTextChars},
+        {IDC_STEPS_HEADING, L"STATIC", kText, At(15, 75, w - 30, 20), IDS_STEPS_HEADING,
+         kTextChars},
         {IDC_STEP1, L"STATIC", kText, At(15, 110, w - 30, 20), IDS_STEP1, kTextChars},
         {IDC_STEP2, L"STATIC", kText, At(15, 135, w - 30, 20), IDS_STEP2, kTextChars},
         {IDC_STEP3, L"STATIC", kText, At(15, 160, w - 30, 20), IDS_STEP3, kTextChars},
@@ -44,12 +47,13 @@ bool WizardControls::Create(HWND parent, HMODULE language) {
     RECT client{};
     ::GetClientRect(parent, &client);
     const auto layout = WizardLayout(client.right - client.left, client.bottom - client.top);
-    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+    auto* const instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
 
     // Every text is read before the first control exists, each into a buffer of its own size.
     std::array<std::wstring, kControlCount> texts;
     for (std::size_t i = 0; i < layout.size(); ++i) {
-        if (layout[i].textId != 0) texts[i] = LoadText(language, layout[i].textId, layout[i].textChars);
+        if (layout[i].textId != 0)
+            texts[i] = LoadText(language, layout[i].textId, layout[i].textChars);
     }
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const ControlLayout& c = layout[i];

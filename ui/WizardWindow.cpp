@@ -1,6 +1,5 @@
-// The flow between the wizard's screens. Each handler sets exactly the controls its transition
-// names and leaves the others as they were, so the Updating screen keeps the icon and status line
-// of the screen it was reached from.
+// The flow between the wizard's screens: which screen follows from the selection, a click or a
+// notification of the worker. What each screen looks like is the table of WizardScreens.cpp.
 #include "ui/WizardWindow.h"
 
 #include "device/PrinterSelection.h"
@@ -23,20 +22,22 @@ void WizardWindow::IndicatorDelete::operator()(ProgressIndicator* indicator) con
     delete indicator;  // stops and joins the animation thread; memory goes back to GDI+
 }
 
-WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language) noexcept
-    : MainWindow(instance, language) {}
+WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options) noexcept
+    : MainWindow(instance, language),
+      options_(options),
+      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()) {}
 
 WizardWindow::~WizardWindow() = default;
 
 // --- Creation ----------------------------------------------------------------------------------
 
 void WizardWindow::OnCreateFlow() {
-    ShowInstructionsScreen();
+    ShowScreen(WizardScreen::Instructions);
     try {
         SelectAndShowFirstScreen();
     } catch (...) {
         // A printer that cannot be questioned is treated as one in the wrong mode.
-        ShowDetectionError(IDS_WRONG_MODE, IDS_WRONG_MODE_DETAIL);
+        ShowScreen(WizardScreen::WrongMode);
     }
 }
 
@@ -46,97 +47,63 @@ void WizardWindow::SelectAndShowFirstScreen() {
     if (count == 1 && device_) {
         if (device_->IsUpdateNeeded()) {
             device_->SetOwnerWindow(Window());
-            if (device_->IsUpdateReady()) ShowSteps(false);  // Ready screen
-            return;                                          // else the Instructions screen stays
+            if (device_->IsUpdateReady()) ShowScreen(WizardScreen::Ready);
+            return;  // else the Instructions screen stays
         }
-        ShowControl(IDC_UPDATE, false);
-        ShowSteps(false);
-        ShowControl(IDC_DETAIL1, true);
-        ShowControl(IDC_STATUS_TEXT, true);
-        ShowUpToDate();
-        return;
-    }
-    if (count == -1) {
-        ShowDetectionError(IDS_WRONG_MODE, IDS_WRONG_MODE_DETAIL);
+        ShowScreen(WizardScreen::UpToDate);
+    } else if (count == -1) {
+        ShowScreen(WizardScreen::WrongMode);
     } else if (count == 0) {
-        ShowDetectionError(IDS_NO_PRINTER, IDS_CHECK_CONNECTED);
+        ShowScreen(WizardScreen::NoPrinter);
     } else {
-        ShowDetectionError(IDS_SEVERAL, IDS_SEVERAL_DETAIL1);
-        ShowControl(IDC_DETAIL2, true);
-        SetText(IDC_DETAIL2, IDS_SEVERAL_DETAIL2, kTextChars);
+        ShowScreen(WizardScreen::SeveralPrinters);
     }
-}
-
-void WizardWindow::ShowDetectionError(UINT status, UINT detail) {
-    ShowControl(IDC_UPDATE, false);
-    ShowControl(IDC_RETRY, false);
-    ShowSteps(false);
-    ShowControl(IDC_DETAIL1, true);
-    ShowControl(IDC_STATUS_TEXT, true);
-    SetText(IDC_STATUS_TEXT, status, kTextChars);
-    SetText(IDC_DETAIL1, detail, kTextChars);
-    ShowStatusImage(IDB_CROSS);
 }
 
 // --- Commands ------------------------------------------------------------------------------------
 
 bool WizardWindow::OnCommand(WORD id, LPARAM lParam) {
     switch (id) {
-    case IDC_UPDATE:
-    case IDC_RETRY:
-        OnUpdateClick();
-        return true;
-    case ID_UPDATE_SUCCEEDED:
-        OnUpdateSucceeded();
-        return true;
-    case ID_UPDATE_FAILED:
-        OnUpdateFailed();
-        return true;
-    case ID_UPDATE_PROGRESS:
-        OnUpdateProgress(lParam);
-        return true;
-    default:
-        return MainWindow::OnCommand(id, lParam);  // Close, and everything else
+        case IDC_UPDATE:
+        case IDC_RETRY: OnUpdateClick(); return true;
+        case ID_UPDATE_SUCCEEDED: OnUpdateSucceeded(); return true;
+        case ID_UPDATE_FAILED: OnUpdateFailed(); return true;
+        case ID_UPDATE_PROGRESS: OnUpdateProgress(lParam); return true;
+        default: return MainWindow::OnCommand(id, lParam);  // Close, and everything else
     }
 }
 
 void WizardWindow::OnUpdateClick() {
     if (!device_ || transferRunning_) return;
-    ShowControl(IDC_UPDATE, false);
-    ShowControl(IDC_RETRY, false);
-    ShowSteps(false);
-    ShowControl(IDC_STATUS_TEXT, true);
-    ShowControl(IDC_DETAIL1, false);
-    ShowControl(IDC_DETAIL2, false);
+    ShowScreen(WizardScreen::Checking);
     try {
         CheckAndStartTransfer();
     } catch (...) {
         EndTransfer();
-        ShowFailureScreen();
+        ShowScreen(WizardScreen::Failure);
     }
 }
 
 void WizardWindow::CheckAndStartTransfer() {
-    if (device_->IsUpdateReady()) {
-        StartTransfer();
-        return;
+    if (!device_->IsUpdateReady()) {
+        if (!device_->CheckConfiguration()) {
+            ShowScreen(WizardScreen::UpToDate);  // not in program mode after all: show what it runs
+            return;
+        }
+        if (!device_->CheckProductString()) {
+            ShowScreen(WizardScreen::Failure);
+            return;
+        }
     }
-    if (!device_->CheckConfiguration()) {  // not in program mode after all: show what it runs
-        ShowControl(IDC_UPDATE, false);
-        ShowControl(IDC_DETAIL1, true);
-        ShowUpToDate();
-        return;
-    }
-    if (device_->CheckProductString())
-        StartTransfer();
-    else
-        ShowFailureScreen();
+    StartTransfer();
 }
 
 void WizardWindow::StartTransfer() {
-    ShowControl(IDC_UPDATE, false);
-    EnableControl(IDC_CLOSE, false);
-    indicator_.reset(new ProgressIndicator(Window()));  // null when GDI+ has no memory to give
+    const std::wstring reason = LoadText(IDS_SHUTDOWN_REASON, kTextChars);
+    hold_.Take(Window(), reason.c_str());
+    ShowScreen(WizardScreen::Updating);
+    // The indicator's memory comes from GDI+: without GDI+ it is not even allocated.
+    if (options_.animation) indicator_.reset(new ProgressIndicator(Window()));  // null: no memory
     if (indicator_) {
         indicator_->LoadAnimation();
         indicator_->SetOrigin(kAnimationX, kAnimationY);
@@ -148,12 +115,13 @@ void WizardWindow::StartTransfer() {
     if (!device_->StartUpdate()) {
         // No worker, so no notification will come: never leave the window without Close.
         EndTransfer();
-        ShowFailureScreen();
+        ShowScreen(WizardScreen::Failure);
     }
 }
 
 void WizardWindow::EndTransfer() {
     transferRunning_ = false;
+    hold_.Release();
     indicator_.reset();
     ::InvalidateRect(Window(), &kAnimationArea, TRUE);
     EnableControl(IDC_CLOSE, true);
@@ -161,17 +129,12 @@ void WizardWindow::EndTransfer() {
 
 void WizardWindow::OnUpdateSucceeded() {
     EndTransfer();
-    SetText(IDC_STATUS_TEXT, IDS_SUCCESS, kTextChars);
-    ShowControl(IDC_DETAIL1, true);
-    SetText(IDC_DETAIL1, IDS_SUCCESS_DETAIL1, kTextChars);
-    ShowControl(IDC_DETAIL2, true);
-    SetText(IDC_DETAIL2, IDS_SUCCESS_DETAIL2, kTextChars);
-    ShowStatusImage(IDB_CHECK);
+    ShowScreen(WizardScreen::Success);
 }
 
 void WizardWindow::OnUpdateFailed() {
     EndTransfer();
-    ShowFailureScreen();
+    ShowScreen(WizardScreen::Failure);
 }
 
 void WizardWindow::OnUpdateProgress(LPARAM lParam) {
@@ -183,37 +146,72 @@ void WizardWindow::OnUpdateProgress(LPARAM lParam) {
     SetControlText(IDC_STATUS_TEXT, text.c_str());
 }
 
-// --- Screens -------------------------------------------------------------------------------------
-
-void WizardWindow::ShowUpToDate() {
-    SetText(IDC_STATUS_TEXT, IDS_UP_TO_DATE, kTextChars);
-    const std::wstring label = FirmwareLabel(device_->GetRevision());
-    SetControlText(IDC_DETAIL1, label.c_str());
-    ShowStatusImage(IDB_CHECK);
+void WizardWindow::OnDestroy() {
+    // The worker may go on writing, but with the window gone nothing is left to hold a shutdown.
+    hold_.Release();
+    indicator_.reset();  // waits for the animation thread
+    statusImage_.Reset();
+    MainWindow::OnDestroy();
 }
 
-void WizardWindow::ShowFailureScreen() {
-    ShowControl(IDC_STATUS_TEXT, true);
-    SetText(IDC_STATUS_TEXT, IDS_FAILURE, kTextChars);
-    wchar_t line[kTextChars];
-    const std::wstring connected = LoadText(IDS_CHECK_CONNECTED, kTextChars);
-    const std::wstring programMode = LoadText(IDS_CHECK_PROGRAM_MODE, kTextChars);
-    ShowControl(IDC_DETAIL1, true);
-    FormatBounded(line, kTextChars, L"- %s", connected.c_str());
-    SetControlText(IDC_DETAIL1, line);
-    ShowControl(IDC_DETAIL2, true);
-    FormatBounded(line, kTextChars, L"- %s", programMode.c_str());
-    SetControlText(IDC_DETAIL2, line);
-    EnableControl(IDC_CLOSE, true);
-    ShowStatusImage(IDB_CROSS);
-    ShowControl(IDC_RETRY, true);
-    SetText(IDC_RETRY, IDS_RETRY, kCaptionChars);
+// --- Screens -------------------------------------------------------------------------------------
+
+void WizardWindow::ShowScreen(WizardScreen screen) {
+    const ScreenLook& look = LookOf(screen);
+    // A focused button that is hidden or disabled would leave the focus nowhere: park it first.
+    SetFocusTarget(0);
+    ShowSteps(look.steps);
+    ShowControl(IDC_UPDATE, look.update);
+    if (look.update) EnableControl(IDC_UPDATE, true);
+    ShowControl(IDC_RETRY, look.retry);
+    if (look.retry) SetText(IDC_RETRY, IDS_RETRY, kCaptionChars);
+    ShowLine(IDC_STATUS_TEXT, look.status);
+    ShowLine(IDC_DETAIL1, look.detail1);
+    ShowLine(IDC_DETAIL2, look.detail2);
+    ShowIcon(look.icon);
+    EnableControl(IDC_CLOSE, look.closeEnabled);
+    SetFocusTarget(look.focus);
+}
+
+void WizardWindow::ShowSteps(bool visible) const {
+    for (int id : {IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3, IDC_STEP4, IDC_STEP5,
+                   IDC_STEP6, IDC_STEP7}) {
+        ShowControl(id, visible);
+    }
+}
+
+void WizardWindow::ShowLine(int controlId, const LineLook& line) const {
+    ShowControl(controlId, line.shows != LineShows::Hidden);
+    switch (line.shows) {
+        case LineShows::Text: SetText(controlId, line.text, kTextChars); break;
+        case LineShows::Bullet: {
+            const std::wstring text = LoadText(line.text, kTextChars);
+            wchar_t bullet[kTextChars];
+            FormatBounded(bullet, kTextChars, L"- %s", text.c_str());
+            SetControlText(controlId, bullet);
+            break;
+        }
+        case LineShows::FirmwareLabel: {
+            const auto revision = device_ ? device_->GetRevision() : std::vector<std::uint8_t>();
+            const std::wstring label = FirmwareLabel(revision);
+            SetControlText(controlId, label.c_str());
+            break;
+        }
+        case LineShows::Hidden:
+        case LineShows::Kept: break;
+    }
+}
+
+void WizardWindow::ShowIcon(IconShows icon) {
+    if (icon == IconShows::Check) ShowStatusImage(IDB_CHECK);
+    if (icon == IconShows::Cross) ShowStatusImage(IDB_CROSS);
+    if (icon == IconShows::Hidden) ShowControl(IDC_STATUS_ICON, false);
 }
 
 void WizardWindow::ShowStatusImage(int bitmapId) {
     ShowControl(IDC_STATUS_ICON, true);
-    const auto bitmap = static_cast<HBITMAP>(::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId),
-                                                          IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
+    auto* const bitmap = static_cast<HBITMAP>(
+        ::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
     ::SendMessageW(Control(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap));
     statusImage_.Reset(bitmap);  // the image it replaces is no longer shown: delete it now
@@ -224,27 +222,21 @@ void WizardWindow::SetText(int controlId, UINT textId, int chars) const {
     SetControlText(controlId, text.c_str());
 }
 
-void WizardWindow::OnDestroy() {
-    indicator_.reset();  // waits for the animation thread
-    statusImage_.Reset();
-    MainWindow::OnDestroy();
-}
-
 // --- Texts ---------------------------------------------------------------------------------------
 
 std::wstring FirmwareLabel(const std::vector<std::uint8_t>& revision) {
     int c[10] = {};  // bytes past the end of a short revision read as 0, which ends the text
     for (std::size_t i = 0; i < 10 && i < revision.size(); ++i) c[i] = revision[i];
     wchar_t label[kTextChars];
-    FormatBounded(label, kTextChars, L"(FW: %c%c%c%c%c%c%c%c%c%c)", c[0], c[1], c[2], c[3], c[4], c[5],
-                  c[6], c[7], c[8], c[9]);
+    FormatBounded(label, kTextChars, L"(FW: %c%c%c%c%c%c%c%c%c%c)", c[0], c[1], c[2], c[3], c[4],
+                  c[5], c[6], c[7], c[8], c[9]);
     return label;
 }
 
 std::wstring ProgressText(const std::wstring& copying, unsigned percent) {
     wchar_t text[kProgressChars];
-    FormatBounded(text, kProgressChars, L"%s (%d%%)                                    ", copying.c_str(),
-                  static_cast<int>(percent));
+    FormatBounded(text, kProgressChars, L"%s (%d%%)                                    ",
+                  copying.c_str(), static_cast<int>(percent));
     return text;
 }
 

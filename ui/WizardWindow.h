@@ -7,7 +7,8 @@
 // Ownership: the window object owns the selected device until the object is destroyed after the
 // message loop has ended, so a worker still running when the window goes away (closed from outside
 // during a transfer) finishes against a live device; the device's destructor waits for it. The
-// progress indicator lives from the start of a transfer to its end or the window's destruction.
+// progress indicator lives from the start of a transfer to its end or the window's destruction;
+// without GDI+ there is none.
 // The status image is owned here, and each one replaced is deleted at once.
 //
 // Threads: every member runs on the window's thread. No device exception leaves a handler: one
@@ -20,14 +21,26 @@
 #include "device/SG731DeviceBase.h"
 #include "platform/Handles.h"
 #include "ui/MainWindow.h"
+#include "ui/TransferHold.h"
+#include "ui/WizardScreens.h"
 
 namespace vork {
 
 class ProgressIndicator;
 
+// What the wizard takes from the program around it.
+struct WizardOptions {
+    // False when GDI+ did not start: the window then makes no GDI+ call at all, and every transfer
+    // runs without the animation.
+    bool animation = true;
+    // Where a transfer's requests to keep the computer awake and to hold a shutdown go; null for
+    // Windows itself.
+    SessionControl* session = nullptr;
+};
+
 class WizardWindow final : public MainWindow {
 public:
-    WizardWindow(HINSTANCE instance, HMODULE language) noexcept;
+    WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options = {}) noexcept;
     ~WizardWindow() override;
 
     // Read-only views for tests.
@@ -36,10 +49,15 @@ public:
     HGDIOBJ StatusImage() const { return statusImage_.Get(); }
     const ProgressIndicator* Indicator() const { return indicator_.get(); }
 
+    // True from the start of a transfer to its end: the computer is kept awake and a shutdown held.
+    bool IsSessionHeld() const { return hold_.IsHeld(); }
+
 protected:
     void OnCreateFlow() override;
     bool OnCommand(WORD id, LPARAM lParam) override;
     void OnDestroy() override;
+    // Refused while firmware is written: a printer whose write is cut off may not start again.
+    bool CanEndSession() const override { return !hold_.IsHeld(); }
 
 private:
     struct IndicatorDelete {
@@ -47,22 +65,26 @@ private:
     };
 
     void SelectAndShowFirstScreen();
-    void ShowDetectionError(UINT status, UINT detail);
     void OnUpdateClick();
     void CheckAndStartTransfer();
     void StartTransfer();
     void EndTransfer();
     void OnUpdateSucceeded();
     void OnUpdateFailed();
-    void OnUpdateProgress(LPARAM percent);
-    void ShowUpToDate();
-    void ShowFailureScreen();
+    void OnUpdateProgress(LPARAM lParam);
+    // Sets the controls to the row of `screen` (see WizardScreens.h).
+    void ShowScreen(WizardScreen screen);
+    void ShowSteps(bool visible) const;
+    void ShowLine(int controlId, const LineLook& line) const;
+    void ShowIcon(IconShows icon);
     void ShowStatusImage(int bitmapId);
     void SetText(int controlId, UINT textId, int chars) const;
 
     std::unique_ptr<SG731DeviceBase> device_;
     std::unique_ptr<ProgressIndicator, IndicatorDelete> indicator_;
     GdiObject statusImage_;
+    WizardOptions options_;
+    TransferHold hold_;  // from the start of a transfer to its end or the window's destruction
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
 };
 

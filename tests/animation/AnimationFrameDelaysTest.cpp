@@ -53,8 +53,8 @@ TEST(FrameDelays, RejectsItemsThatAreNotFrameDelays) {
     const Case cases[] = {
         {"loop count property", ItemBuffer(PropertyTagLoopCount, PropertyTagTypeLong, {10, 10})},
         {"16-bit values", ItemBuffer(PropertyTagFrameDelay, PropertyTagTypeShort, {10, 10})},
-        {"length beyond the buffer", ItemBuffer(PropertyTagFrameDelay, PropertyTagTypeLong,
-                                                {10, 10}, sizeof(UINT))},
+        {"length beyond the buffer",
+         ItemBuffer(PropertyTagFrameDelay, PropertyTagTypeLong, {10, 10}, sizeof(UINT))},
     };
     for (const Case& c : cases) EXPECT_TRUE(ReadFrameDelays(c.item.bytes).empty()) << c.name;
 }

@@ -37,9 +37,7 @@ ATOM RegisterTestClass() {
 
 }  // namespace
 
-void KeepGdiplusStarted() {
-    ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
-}
+void KeepGdiplusStarted() { ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment); }
 
 TestWindow::TestWindow() {
     static const ATOM atom = RegisterTestClass();

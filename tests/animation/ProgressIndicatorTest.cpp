@@ -28,10 +28,10 @@ using test::TestWindow;
 
 const bool kGdiplus = (test::KeepGdiplusStarted(), true);
 
-constexpr int kSize = 100;     // the picture's natural size
-constexpr int kOriginX = 20;   // where the window puts it
+constexpr int kSize = 100;    // the picture's natural size
+constexpr int kOriginX = 20;  // where the window puts it
 constexpr int kOriginY = 260;
-constexpr int kMargin = 10;    // captured around the picture, to see that nothing spills over
+constexpr int kMargin = 10;  // captured around the picture, to see that nothing spills over
 constexpr int kCapture = kSize + 2 * kMargin;
 
 using Pixels = std::vector<std::uint32_t>;
@@ -214,21 +214,20 @@ TEST_F(ProgressIndicatorTest, DrawsTheFramesInOrderAtTheOriginEvery100Ms) {
 
     // Frame 1 comes after frame 0's doubled start (200 ms), each later frame 100 ms after the one
     // before; the waits never run short, drawing and scheduling may add a little.
-    const auto first = std::find_if(seen.begin(), seen.end(), [](const Sighting& s) {
-        return s.frame == 1;
-    });
-    const auto sixth = std::find_if(first, seen.end(), [](const Sighting& s) {
-        return s.frame == 6;
-    });
+    const auto first =
+        std::find_if(seen.begin(), seen.end(), [](const Sighting& s) { return s.frame == 1; });
+    const auto sixth =
+        std::find_if(first, seen.end(), [](const Sighting& s) { return s.frame == 6; });
     ASSERT_NE(sixth, seen.end());
     EXPECT_GE(first->atMs - seen.front().atMs, 180.0);
     EXPECT_GE(sixth->atMs - first->atMs, 450.0);
     EXPECT_LE(sixth->atMs - first->atMs, 800.0);
 
     EXPECT_LT(deleteMs, 100.0) << "the stop did not end the pause at once";
-    std::printf("first frame after %.1f ms; frames 1 to 6 in %.1f ms; %zu frames seen; "
-                "delete took %.1f ms\n",
-                seen.front().atMs, sixth->atMs - first->atMs, distinct.size(), deleteMs);
+    std::printf(
+        "first frame after %.1f ms; frames 1 to 6 in %.1f ms; %zu frames seen; "
+        "delete took %.1f ms\n",
+        seen.front().atMs, sixth->atMs - first->atMs, distinct.size(), deleteMs);
 }
 
 TEST_F(ProgressIndicatorTest, DeleteReturnsOnlyAfterTheThreadHasEnded) {

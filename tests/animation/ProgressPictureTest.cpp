@@ -64,7 +64,8 @@ public:
                 }
             } else if (introducer == 0x2C) {
                 if (!Has(9)) return std::nullopt;
-                GifFrame frame{Word(at_), Word(at_ + 2), Word(at_ + 4), Word(at_ + 6), pendingDelay};
+                GifFrame frame{Word(at_), Word(at_ + 2), Word(at_ + 4), Word(at_ + 6),
+                               pendingDelay};
                 const BYTE local = bytes_[at_ + 8];
                 at_ += 9;
                 if (local & 0x80) at_ += 3u << ((local & 7) + 1);

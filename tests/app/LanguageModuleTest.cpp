@@ -30,8 +30,8 @@ TEST(LanguageLibraryName, FormatsTheDecimalId) {
 struct ChoiceCase {
     LANGID language;
     const wchar_t* folder;
-    const wchar_t* expectedFile;  // null: no library loads
-    const wchar_t* expectedTitle; // text 111 read from the library
+    const wchar_t* expectedFile;   // null: no library loads
+    const wchar_t* expectedTitle;  // text 111 read from the library
 };
 
 class LanguageChoice : public ::testing::TestWithParam<ChoiceCase> {};
@@ -61,8 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{1033, L"primary", L"SG731Updater9.dll", L"from the primary-id library"},
         ChoiceCase{3081, L"primary", L"SG731Updater9.dll", L"from the primary-id library"},
         // Another language, or no library at all: the built-in texts stay.
-        ChoiceCase{1031, L"full", nullptr, nullptr},
-        ChoiceCase{2057, L"none", nullptr, nullptr},
+        ChoiceCase{1031, L"full", nullptr, nullptr}, ChoiceCase{2057, L"none", nullptr, nullptr},
         ChoiceCase{2057, L"no-such-folder", nullptr, nullptr}));
 
 TEST(LanguageChoiceFolder, IgnoresALibraryOutsideTheProgramFolder) {
@@ -99,7 +98,8 @@ TEST(LanguageChoiceData, NoCodeOfTheLibraryRuns) {
 }
 
 HANDLE OpenForWriting(const std::wstring& path) {
-    return ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
 }
 
 TEST(LanguageChoiceData, ReleasingTheLibraryUnmapsIt) {

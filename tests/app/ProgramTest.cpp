@@ -16,7 +16,9 @@ namespace {
 
 constexpr DWORD kSafetyNetMs = 60000;  // only reached by a hung program
 
-std::wstring ProgramPath() { return ModuleFolder(nullptr) + SG731_PROGRAM_DIR L"\\SG731Updater.exe"; }
+std::wstring ProgramPath() {
+    return ModuleFolder(nullptr) + SG731_PROGRAM_DIR L"\\SG731Updater.exe";
+}
 
 struct Found {
     DWORD processId;
@@ -99,20 +101,25 @@ TEST(ProgramRun, ShowsTheLanguagesTextsAndEndsWithZeroOnClose) {
 }
 
 constexpr LanguageCase kCases[] = {
-        LanguageCase{L"en_US.UTF-8", L"VORK Stickograph 731 Software Updater",
-                     L"Follow the instructions below to place the label printer into program mode:", L"Close"},
-        LanguageCase{L"de_DE.UTF-8", L"VORK Stickograph 731 Software-Aktualisierung",
-                     L"Folgen Sie den Anweisungen unten, um den Etikettendrucker in den Programmiermodus zu versetzen:",
-                     L"Schlie\u00DFen"},
-        LanguageCase{L"de_AT.UTF-8", L"VORK Stickograph 731 Software-Aktualisierung",
-                     L"Folgen Sie den Anweisungen unten, um den Etikettendrucker in den Programmiermodus zu versetzen:",
-                     L"Schlie\u00DFen"},
-        LanguageCase{L"fr_FR.UTF-8", L"Mise \u00E0 jour du logiciel VORK Stickograph 731",
-                     L"Suivez les instructions ci-dessous pour mettre l\u2019imprimante d\u2019\u00E9tiquettes en mode programmation\u00A0:",
-                     L"Fermer"},
-        // No Italian library: the built-in English texts.
-        LanguageCase{L"it_IT.UTF-8", L"VORK Stickograph 731 Software Updater",
-                     L"Follow the instructions below to place the label printer into program mode:", L"Close"}};
+    LanguageCase{L"en_US.UTF-8", L"VORK Stickograph 731 Software Updater",
+                 L"Follow the instructions below to place the label printer into program mode:",
+                 L"Close"},
+    LanguageCase{L"de_DE.UTF-8", L"VORK Stickograph 731 Software-Aktualisierung",
+                 L"Folgen Sie den Anweisungen unten, um den Etikettendrucker in den "
+                 L"Programmiermodus zu versetzen:",
+                 L"Schlie\u00DFen"},
+    LanguageCase{L"de_AT.UTF-8", L"VORK Stickograph 731 Software-Aktualisierung",
+                 L"Folgen Sie den Anweisungen unten, um den Etikettendrucker in den "
+                 L"Programmiermodus zu versetzen:",
+                 L"Schlie\u00DFen"},
+    LanguageCase{L"fr_FR.UTF-8", L"Mise \u00E0 jour du logiciel VORK Stickograph 731",
+                 L"Suivez les instructions ci-dessous pour mettre l\u2019imprimante "
+                 L"d\u2019\u00E9tiquettes en mode programmation\u00A0:",
+                 L"Fermer"},
+    // No Italian library: the built-in English texts.
+    LanguageCase{L"it_IT.UTF-8", L"VORK Stickograph 731 Software Updater",
+                 L"Follow the instructions below to place the label printer into program mode:",
+                 L"Close"}};
 
 const LanguageCase* CaseForThisRun() {
     wchar_t locale[64] = {};

@@ -95,7 +95,8 @@ TEST(MainWindowStartup, ARenamedClassIsRegisteredAndCreated) {
 TEST(MainWindowStartup, CreatesTheCaptionOnlyWindowAtItsOrigin) {
     test::EnsureClass(L"SG731WINDOW");
     MainWindow window(ProgramModule(), ProgramModule());
-    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    const POINT origin =
+        CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const HWND hwnd = window.Create(L"SG731WINDOW", origin.x, origin.y);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(window.Window(), hwnd);
@@ -135,11 +136,11 @@ TEST(MessageLoop, DispatchesUntilQuitAndReturnsItsCode) {
     // The Close click travels through the queue: the loop dispatches it, the window is destroyed,
     // and the quit message it posts ends the loop with exit code 0.
     ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_EQ(RunMessageLoop(hwnd), 0);
     EXPECT_FALSE(::IsWindow(hwnd));
 
     ::PostQuitMessage(7);
-    EXPECT_EQ(RunMessageLoop(), 7);
+    EXPECT_EQ(RunMessageLoop(hwnd), 7);
 }
 
 }  // namespace

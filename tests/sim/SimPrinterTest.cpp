@@ -106,14 +106,17 @@ TEST(SimPrinter, ListsInterfacesWithTheTwoCallDetailProtocol) {
     EXPECT_FALSE(machine.SetupDiEnumDeviceInfo(set, 1, &info));
     ASSERT_TRUE(machine.SetupDiEnumDeviceInfo(set, 0, &info));
     SP_DEVICE_INTERFACE_DATA data{sizeof data, {}, 0, 0};
-    ASSERT_TRUE(machine.SetupDiEnumDeviceInterfaces(set, &info, &kUsbPrintInterfaceClass, 1, &data));
+    ASSERT_TRUE(
+        machine.SetupDiEnumDeviceInterfaces(set, &info, &kUsbPrintInterfaceClass, 1, &data));
     DWORD required = 0;
-    EXPECT_FALSE(machine.SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, &info));
+    EXPECT_FALSE(
+        machine.SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, &info));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     std::vector<std::uint8_t> buffer(required);
     auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    ASSERT_TRUE(machine.SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, &required, &info));
+    ASSERT_TRUE(
+        machine.SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, &required, &info));
     EXPECT_EQ(std::string(detail->DevicePath), second.interfacePath);
     EXPECT_EQ(machine.OpenHandles(), 1);
     EXPECT_TRUE(machine.SetupDiDestroyDeviceInfoList(set));

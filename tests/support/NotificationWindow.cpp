@@ -26,10 +26,12 @@ NotificationWindow::~NotificationWindow() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-LRESULT CALLBACK NotificationWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK NotificationWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<NotificationWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_COMMAND && self) {

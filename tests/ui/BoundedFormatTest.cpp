@@ -33,7 +33,8 @@ TEST_P(FormatBoundedCut, KeepsSizeLessOneAndTerminates) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FormatBoundedCut,
-                         ::testing::Values(CutCase{1, L""}, CutCase{2, L"a"}, CutCase{9, L"abcdefgh"},
+                         ::testing::Values(CutCase{1, L""}, CutCase{2, L"a"},
+                                           CutCase{9, L"abcdefgh"},
                                            CutCase{13, L"abcdefgh1234"},   // one short
                                            CutCase{14, L"abcdefgh12345"},  // exactly fills
                                            CutCase{20, L"abcdefgh12345"}));
@@ -48,24 +49,29 @@ TEST(FormatBounded, BuildsTheProgressText) {
     wchar_t line[64];
     FormatBounded(line, 64, L"%s (%d%%)                                    ", L"Copying files", 42);
     EXPECT_EQ(std::wstring(line), L"Copying files (42%)" + std::wstring(36, L' '));
-    FormatBounded(line, 64, L"%s (%d%%)                                    ", L"Copying files", 100);
+    FormatBounded(line, 64, L"%s (%d%%)                                    ", L"Copying files",
+                  100);
     EXPECT_EQ(std::wstring(line), L"Copying files (100%)" + std::wstring(36, L' '));
     // A 63-character text leaves no room for the figure: the line is cut to 63.
     const std::wstring longText(63, L'P');
-    EXPECT_EQ(FormatBounded(line, 64, L"%s (%d%%)                                    ", longText.c_str(), 5), 63);
+    EXPECT_EQ(FormatBounded(line, 64, L"%s (%d%%)                                    ",
+                            longText.c_str(), 5),
+              63);
     EXPECT_EQ(std::wstring(line), longText);
 }
 
 TEST(FormatBounded, FirmwareLabelShowsBytesAsLatin1Characters) {
     const unsigned char revision[10] = {'V', 'R', 'K', '-', '1', '.', '0', 'f', '0', 0xE9};
     wchar_t label[160];
-    FormatBounded(label, 160, L"(FW: %c%c%c%c%c%c%c%c%c%c)", revision[0], revision[1], revision[2], revision[3],
-                  revision[4], revision[5], revision[6], revision[7], revision[8], revision[9]);
+    FormatBounded(label, 160, L"(FW: %c%c%c%c%c%c%c%c%c%c)", revision[0], revision[1], revision[2],
+                  revision[3], revision[4], revision[5], revision[6], revision[7], revision[8],
+                  revision[9]);
     EXPECT_EQ(std::wstring(label), L"(FW: VRK-1.0f0\u00E9)");
 
     const unsigned char withZero[10] = {'A', 'B', 0, 'C', 'D', 'E', 'F', 'G', 'H', 'I'};
-    FormatBounded(label, 160, L"(FW: %c%c%c%c%c%c%c%c%c%c)", withZero[0], withZero[1], withZero[2], withZero[3],
-                  withZero[4], withZero[5], withZero[6], withZero[7], withZero[8], withZero[9]);
+    FormatBounded(label, 160, L"(FW: %c%c%c%c%c%c%c%c%c%c)", withZero[0], withZero[1], withZero[2],
+                  withZero[3], withZero[4], withZero[5], withZero[6], withZero[7], withZero[8],
+                  withZero[9]);
     EXPECT_EQ(std::wstring(label), L"(FW: AB") << "a zero byte ends the shown text";
 }
 

@@ -1,5 +1,5 @@
 // The seventeen controls of the main window as WM_CREATE makes them: order, ids, classes, exact
-// styles, rectangles for the real client size and initial texts; then the Instructions screen.
+// styles, rectangles for the real client size and initial texts; then the window's own commands.
 #include <gtest/gtest.h>
 
 #include <cwctype>
@@ -30,7 +30,8 @@ constexpr DWORD kPush = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 std::vector<Expected> ExpectedControls(int W, int H) {
     return {
         {140, L"static", kLine, 15, 25, W - 20, 25,
-         L"This utility updates the software on the VORK Stickograph 731 and 731 Turbo label printers."},
+         L"This utility updates the software on the VORK Stickograph 731 and 731 Turbo label "
+         L"printers."},
         {146, L"static", WS_CHILD | WS_VISIBLE | SS_BITMAP, 25, 270, 50, 50, L""},
         {156, L"static", kLine, 140, 280, W - 160, 25, L""},
         {145, L"button", kPush | WS_DISABLED, 15, H - 100, 100, 25, L"Update"},
@@ -38,14 +39,18 @@ std::vector<Expected> ExpectedControls(int W, int H) {
         {171, L"button", kPush, W - 95, H - 40, 80, 25, L"Close"},
         {180, L"static", kLine, 15, 75, W - 30, 20,
          L"Follow the instructions below to place the label printer into program mode:"},
-        {181, L"static", kLine, 15, 110, W - 30, 20, L"1. Remove the labels from the label printer."},
-        {182, L"static", kLine, 15, 135, W - 30, 20, L"2. Disconnect the USB cable from your computer."},
+        {181, L"static", kLine, 15, 110, W - 30, 20,
+         L"1. Remove the labels from the label printer."},
+        {182, L"static", kLine, 15, 135, W - 30, 20,
+         L"2. Disconnect the USB cable from your computer."},
         {183, L"static", kLine, 15, 160, W - 30, 20, L"3. Disconnect the power adapter."},
         {184, L"static", kLine, 15, 185, W - 30, 20, L"4. Wait 10 seconds."},
         {185, L"static", kLine, 15, 210, W - 30, 20,
-         L"5. Press and hold the form feed button on the front of the printer while plugging in the power adapter."},
+         L"5. Press and hold the form feed button on the front of the printer while plugging in "
+         L"the power adapter."},
         {186, L"static", kLine, 15, 235, W - 30, 20,
-         L"6. Release the form feed button. The LED status light on the front of the printer should be solid blue."},
+         L"6. Release the form feed button. The LED status light on the front of the printer "
+         L"should be solid blue."},
         {187, L"static", kLine, 15, 260, W - 30, 20,
          L"7. Connect the USB cable to your computer and click Update below."},
         {157, L"button", kPush, 15, H - 100, 100, 25, L""},
@@ -89,7 +94,7 @@ protected:
 };
 
 using CreatedControls = ControlsFixture<test::BareWindow>;
-using InstructionsScreen = ControlsFixture<MainWindow>;
+using WindowCommands = ControlsFixture<MainWindow>;
 
 TEST_F(CreatedControls, ClientAreaIsTheOuterSizeLessCaptionAndFrame) {
     EXPECT_GT(W, 900);
@@ -112,7 +117,8 @@ TEST_F(CreatedControls, MatchTheLayoutInSiblingOrder) {
         EXPECT_EQ(static_cast<DWORD>(::GetWindowLongW(c, GWL_STYLE)), e.style);
         EXPECT_EQ(::GetWindowLongW(c, GWL_EXSTYLE), 0);
         EXPECT_EQ(::GetParent(c), hwnd_);
-        EXPECT_EQ(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(c, GWLP_HINSTANCE)), ProgramModule());
+        EXPECT_EQ(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(c, GWLP_HINSTANCE)),
+                  ProgramModule());
         RECT r{};
         ::GetWindowRect(c, &r);
         ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
@@ -136,17 +142,7 @@ TEST_F(CreatedControls, UnknownIdsHaveNoControl) {
     EXPECT_FALSE(window_.SetControlText(999, L"x"));
 }
 
-TEST_F(InstructionsScreen, ShowsTheStepsAndEnablesUpdate) {
-    const int shown[] = {IDC_TITLE, IDC_UPDATE, IDC_FOOTER, IDC_CLOSE, IDC_STEPS_HEADING, IDC_STEP1,
-                         IDC_STEP2, IDC_STEP3,  IDC_STEP4,  IDC_STEP5, IDC_STEP6,         IDC_STEP7};
-    const int hidden[] = {IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2};
-    for (int id : shown) EXPECT_TRUE(::GetWindowLongW(window_.Control(id), GWL_STYLE) & WS_VISIBLE) << id;
-    for (int id : hidden) EXPECT_FALSE(::GetWindowLongW(window_.Control(id), GWL_STYLE) & WS_VISIBLE) << id;
-    EXPECT_TRUE(::IsWindowEnabled(window_.Control(IDC_UPDATE)));
-    EXPECT_TRUE(::IsWindowEnabled(window_.Control(IDC_CLOSE)));
-}
-
-TEST_F(InstructionsScreen, CloseDestroysTheWindowAndPostsQuitZero) {
+TEST_F(WindowCommands, CloseDestroysTheWindowAndPostsQuitZero) {
     test::PumpPending();
     ::SendMessageW(window_.Control(IDC_CLOSE), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindow(hwnd_));
@@ -157,7 +153,7 @@ TEST_F(InstructionsScreen, CloseDestroysTheWindowAndPostsQuitZero) {
     EXPECT_EQ(quit.wParam, 0u);
 }
 
-TEST_F(InstructionsScreen, OtherCommandsChangeNothing) {
+TEST_F(WindowCommands, OtherCommandsChangeNothing) {
     for (WPARAM id : {WPARAM{IDC_TITLE}, WPARAM{IDC_FOOTER}, WPARAM{999}}) {
         EXPECT_EQ(::SendMessageW(hwnd_, WM_COMMAND, id, 0), 0);
     }
@@ -165,12 +161,12 @@ TEST_F(InstructionsScreen, OtherCommandsChangeNothing) {
     EXPECT_TRUE(::GetWindowLongW(window_.Control(IDC_STEP1), GWL_STYLE) & WS_VISIBLE);
 }
 
-TEST_F(InstructionsScreen, TheCloseCommandActsWhateverTheNotificationCode) {
+TEST_F(WindowCommands, TheCloseCommandActsWhateverTheNotificationCode) {
     ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_DOUBLECLICKED), 0);
     EXPECT_FALSE(::IsWindow(hwnd_));
 }
 
-TEST_F(InstructionsScreen, WmPaintValidatesTheWindow) {
+TEST_F(WindowCommands, WmPaintValidatesTheWindow) {
     ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     ::UpdateWindow(hwnd_);
     ::InvalidateRect(hwnd_, nullptr, FALSE);
@@ -198,8 +194,9 @@ TEST_F(ThrowingHook, NoExceptionLeavesTheWindowProcedure) {
 // A window whose language table leaves the Close caption empty and has over-long captions.
 TEST(LanguageTexts, ControlsShowTheLibrarysTextsCutToTheirBuffers) {
     const std::wstring folder = test::SatelliteFolder(L"limits");
-    const HMODULE limits = ::LoadLibraryExW((folder + L"SG731Updater1033.dll").c_str(), nullptr,
-                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE limits =
+        ::LoadLibraryExW((folder + L"SG731Updater1033.dll").c_str(), nullptr,
+                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(limits, nullptr);
     test::EnsureClass(L"SG731WINDOW");
     {
@@ -207,7 +204,8 @@ TEST(LanguageTexts, ControlsShowTheLibrarysTextsCutToTheirBuffers) {
         const HWND hwnd = window.Create(L"SG731WINDOW", 0, 0);
         ASSERT_NE(hwnd, nullptr);
         EXPECT_EQ(WindowText(hwnd), L"Limits title");
-        EXPECT_EQ(WindowText(window.Control(IDC_CLOSE)), L"") << "no fallback to the built-in Close";
+        EXPECT_EQ(WindowText(window.Control(IDC_CLOSE)), L"")
+            << "no fallback to the built-in Close";
         EXPECT_EQ(WindowText(window.Control(IDC_UPDATE)), L"ABCDEFGHIJKLMNO");
         // Texts the library does not hold at all are empty.
         EXPECT_EQ(WindowText(window.Control(IDC_TITLE)), L"");

@@ -40,7 +40,8 @@ struct ColourCase {
     Mode background;
 };
 
-class StaticColourAnswers : public DrawingFixture, public ::testing::WithParamInterface<ColourCase> {};
+class StaticColourAnswers : public DrawingFixture,
+                            public ::testing::WithParamInterface<ColourCase> {};
 
 TEST_P(StaticColourAnswers, SetTheDcAndReturnTheBlackBrush) {
     const ColourCase& c = GetParam();
@@ -54,24 +55,24 @@ TEST_P(StaticColourAnswers, SetTheDcAndReturnTheBlackBrush) {
     EXPECT_EQ(::GetBkMode(dc_), c.background == Mode::Transparent ? TRANSPARENT : OPAQUE);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, StaticColourAnswers,
-    ::testing::Values(ColourCase{IDC_TITLE, true, Mode::Transparent},
-                      ColourCase{IDC_DETAIL1, true, Mode::Transparent},
-                      ColourCase{IDC_DETAIL2, true, Mode::Transparent},
-                      ColourCase{IDC_STEPS_HEADING, true, Mode::Transparent},
-                      ColourCase{IDC_STEP1, true, Mode::Transparent},
-                      ColourCase{IDC_STEP4, true, Mode::Transparent},
-                      ColourCase{IDC_STEP7, true, Mode::Transparent},
-                      // the status line keeps its opaque background
-                      ColourCase{IDC_STATUS_TEXT, true, Mode::Unchanged},
-                      ColourCase{IDC_FOOTER, false, Mode::Unchanged}));
+INSTANTIATE_TEST_SUITE_P(Controls, StaticColourAnswers,
+                         ::testing::Values(ColourCase{IDC_TITLE, true, Mode::Transparent},
+                                           ColourCase{IDC_DETAIL1, true, Mode::Transparent},
+                                           ColourCase{IDC_DETAIL2, true, Mode::Transparent},
+                                           ColourCase{IDC_STEPS_HEADING, true, Mode::Transparent},
+                                           ColourCase{IDC_STEP1, true, Mode::Transparent},
+                                           ColourCase{IDC_STEP4, true, Mode::Transparent},
+                                           ColourCase{IDC_STEP7, true, Mode::Transparent},
+                                           // the status line keeps its opaque background
+                                           ColourCase{IDC_STATUS_TEXT, true, Mode::Unchanged},
+                                           ColourCase{IDC_FOOTER, false, Mode::Unchanged}));
 
 TEST_F(DrawingFixture, OtherStaticsGetTheDefaultAnswer) {
     const HWND icon = window_.Control(IDC_STATUS_ICON);
     const HDC reference = ::CreateCompatibleDC(nullptr);
-    const LRESULT expected = ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(reference),
-                                              reinterpret_cast<LPARAM>(icon));
+    const LRESULT expected =
+        ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(reference),
+                         reinterpret_cast<LPARAM>(icon));
     ::SetTextColor(dc_, RGB(1, 2, 3));
     const LRESULT answer = ::SendMessageW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc_),
                                           reinterpret_cast<LPARAM>(icon));
@@ -93,7 +94,8 @@ public:
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        bitmap_.Reset(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+        bitmap_.Reset(::CreateDIBSection(dc, &info, DIB_RGB_COLORS,
+                                         reinterpret_cast<void**>(&bits_), nullptr, 0));
         previous_ = ::SelectObject(dc, bitmap_.Get());
         dc_ = dc;
         for (int i = 0; i < width * height; ++i) bits_[i] = 0x00123456;  // a colour nothing draws
@@ -129,7 +131,8 @@ TEST_F(DrawingFixture, FooterIsAGreyBandWithADarkerFrame) {
     item.hwndItem = footer;
     item.hDC = dc_;
     item.rcItem = band;
-    EXPECT_EQ(::SendMessageW(hwnd_, WM_DRAWITEM, IDC_FOOTER, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(::SendMessageW(hwnd_, WM_DRAWITEM, IDC_FOOTER, reinterpret_cast<LPARAM>(&item)),
+              TRUE);
 
     const int right = band.right - 1, bottom = band.bottom - 1;
     for (int x : {0, 1, right / 2, right - 1, right}) {
@@ -140,7 +143,8 @@ TEST_F(DrawingFixture, FooterIsAGreyBandWithADarkerFrame) {
         EXPECT_EQ(canvas.At(0, y), kFooterFrame) << "left edge at " << y;
         EXPECT_EQ(canvas.At(right, y), kFooterFrame) << "right edge at " << y;
     }
-    for (POINT p : {POINT{1, 1}, POINT{right - 1, bottom - 1}, POINT{right / 2, bottom / 2}, POINT{1, bottom - 1}}) {
+    for (POINT p : {POINT{1, 1}, POINT{right - 1, bottom - 1}, POINT{right / 2, bottom / 2},
+                    POINT{1, bottom - 1}}) {
         EXPECT_EQ(canvas.At(p.x, p.y), RGB(229, 229, 229)) << p.x << "," << p.y;
     }
     EXPECT_EQ(kFooterFill, RGB(229, 229, 229));
@@ -170,8 +174,10 @@ TEST_F(DrawingFixture, TheRealWindowPaintsTheBandsTopEdgeOnScreen) {
     EXPECT_EQ(::GetPixel(windowDc, client.right / 3, top), kFooterFrame);
     EXPECT_EQ(::GetPixel(windowDc, client.right / 3, top + 10), kFooterFill);
     EXPECT_EQ(::GetPixel(windowDc, 0, top + 10), kFooterFill) << "left frame edge is outside";
-    EXPECT_EQ(::GetPixel(windowDc, client.right - 1, top + 5), kFooterFill) << "right frame edge is outside";
-    EXPECT_EQ(::GetPixel(windowDc, 5, client.bottom - 1), kFooterFill) << "bottom frame edge is outside";
+    EXPECT_EQ(::GetPixel(windowDc, client.right - 1, top + 5), kFooterFill)
+        << "right frame edge is outside";
+    EXPECT_EQ(::GetPixel(windowDc, 5, client.bottom - 1), kFooterFill)
+        << "bottom frame edge is outside";
     EXPECT_EQ(::GetPixel(windowDc, client.right / 3, top - 5), ::GetSysColor(COLOR_WINDOW));
     ::ReleaseDC(hwnd_, windowDc);
 }

@@ -53,8 +53,9 @@ constexpr Use kUses[] = {
     {IDS_NO_PRINTER, IDC_STATUS_TEXT, L"%s"},
 };
 
-constexpr UINT kAllIds[] = {104, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122,
-                            123, 124, 125, 126, 127, 128, 129, 130, 162, 163, 164, 165, 166, 167};
+constexpr UINT kAllIds[] = {104, 110, 111, 112, 113, 114, 115, 116, 117, 118,
+                            119, 120, 121, 122, 123, 124, 125, 126, 127, 128,
+                            129, 130, 162, 163, 164, 165, 166, 167, 168};
 
 struct Language {
     LANGID id;
@@ -64,7 +65,8 @@ struct Language {
 class ShippedLanguage : public ::testing::TestWithParam<Language> {
 protected:
     void SetUp() override {
-        module_ = LanguageModule::Load(GetParam().id, ModuleFolder(nullptr) + SG731_PROGRAM_DIR L"\\");
+        module_ =
+            LanguageModule::Load(GetParam().id, ModuleFolder(nullptr) + SG731_PROGRAM_DIR L"\\");
         if (GetParam().file != nullptr) {
             ASSERT_TRUE(module_.IsLoaded());
             ASSERT_NE(module_.Path().find(GetParam().file), std::wstring::npos);
@@ -82,9 +84,10 @@ TEST_P(ShippedLanguage, HoldsEveryText) {
             continue;
         }
         EXPECT_FALSE(text.empty()) << id;
-        EXPECT_LT(text.size(), static_cast<std::size_t>(id == 112 || id == 113 || id == 120 ? kCaptionChars - 1
-                                                        : id == 115                          ? kProgressChars - 12
-                                                                                             : kTextChars - 3))
+        EXPECT_LT(text.size(),
+                  static_cast<std::size_t>(id == 112 || id == 113 || id == 120 ? kCaptionChars - 1
+                                           : id == 115                         ? kProgressChars - 12
+                                                                               : kTextChars - 3))
             << id << " must fit its buffer whole";
     }
     EXPECT_EQ(LoadText(texts(), IDS_CLASS_NAME, kTextChars), L"SG731WINDOW");
@@ -134,17 +137,31 @@ TEST_P(ShippedLanguage, EveryLineFitsItsControlAsTheEnglishDoes) {
     ASSERT_EQ(widths.size(), std::size(kUses));
     for (std::size_t i = 0; i < std::size(kUses); ++i) {
         EXPECT_LE(widths[i], std::max(rooms[i], english[i]))
-            << "text " << kUses[i].textId << " on control " << kUses[i].controlId << " is " << widths[i]
-            << " pixels wide; the control has " << rooms[i] << ", the English line " << english[i];
+            << "text " << kUses[i].textId << " on control " << kUses[i].controlId << " is "
+            << widths[i] << " pixels wide; the control has " << rooms[i] << ", the English line "
+            << english[i];
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Libraries, ShippedLanguage,
-                         ::testing::Values(Language{1033, nullptr},                 // built-in English
-                                           Language{1031, L"SG731Updater7.dll"},   // German (Germany)
-                                           Language{3079, L"SG731Updater7.dll"},   // German (Austria)
-                                           Language{1036, L"SG731Updater12.dll"},  // French (France)
-                                           Language{3084, L"SG731Updater12.dll"})); // French (Canada)
+// The lines that describe the program-mode light say that it is solid, not blinking, in every
+// language: the words of each table for "solid".
+TEST_P(ShippedLanguage, EveryProgramModeLightIsSolid) {
+    const std::wstring file = GetParam().file != nullptr ? GetParam().file : L"";
+    const wchar_t* solid = file.empty()                           ? L"solid"
+                           : file.find(L"Updater7.") != file.npos ? L"Dauerlicht"
+                                                                  : L"fixe";
+    for (UINT id : {IDS_CHECK_PROGRAM_MODE, IDS_STEP6, IDS_SEVERAL_DETAIL1}) {
+        EXPECT_NE(LoadText(texts(), id, kTextChars).find(solid), std::wstring::npos) << id;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Libraries, ShippedLanguage,
+    ::testing::Values(Language{1033, nullptr},                  // built-in English
+                      Language{1031, L"SG731Updater7.dll"},     // German (Germany)
+                      Language{3079, L"SG731Updater7.dll"},     // German (Austria)
+                      Language{1036, L"SG731Updater12.dll"},    // French (France)
+                      Language{3084, L"SG731Updater12.dll"}));  // French (Canada)
 
 }  // namespace
 }  // namespace vork

@@ -19,9 +19,10 @@ void PrintTo(const Screen& s, std::ostream* os) {
     auto narrow = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
     *os << "{visible:";
     for (int id : s.visible) *os << ' ' << id;
-    *os << "; update " << (s.updateEnabled ? "on" : "off") << ", close " << (s.closeEnabled ? "on" : "off")
-        << "; status \"" << narrow(s.status) << "\"; detail1 \"" << narrow(s.detail1) << "\"; detail2 \""
-        << narrow(s.detail2) << "\"; retry \"" << narrow(s.retry) << "\"; icon " << s.icon << "}";
+    *os << "; update " << (s.updateEnabled ? "on" : "off") << ", close "
+        << (s.closeEnabled ? "on" : "off") << "; status \"" << narrow(s.status) << "\"; detail1 \""
+        << narrow(s.detail1) << "\"; detail2 \"" << narrow(s.detail2) << "\"; retry \""
+        << narrow(s.retry) << "\"; icon " << s.icon << "}";
 }
 
 namespace {
@@ -49,7 +50,8 @@ Screen Instructions() {
     return Base(visible);
 }
 Screen Ready() { return Base(With(kAlways, {IDC_UPDATE})); }
-Screen Lines(int icon, UINT status, std::wstring detail1, std::wstring detail2 = {}, bool second = false) {
+Screen Lines(int icon, UINT status, std::wstring detail1, std::wstring detail2 = {},
+             bool second = false) {
     Screen s = Base(With(kAlways, {IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_DETAIL1}));
     if (second) s.visible.insert(IDC_DETAIL2);
     s.icon = icon;
@@ -64,11 +66,13 @@ Screen UpToDate(const char* code) {
 }
 Screen NoPrinter() { return Lines(IDB_CROSS, IDS_NO_PRINTER, Text(IDS_CHECK_CONNECTED)); }
 Screen Several() {
-    return Lines(IDB_CROSS, IDS_SEVERAL, Text(IDS_SEVERAL_DETAIL1), Text(IDS_SEVERAL_DETAIL2), true);
+    return Lines(IDB_CROSS, IDS_SEVERAL, Text(IDS_SEVERAL_DETAIL1), Text(IDS_SEVERAL_DETAIL2),
+                 true);
 }
 Screen WrongMode() { return Lines(IDB_CROSS, IDS_WRONG_MODE, Text(IDS_WRONG_MODE_DETAIL)); }
 Screen Success() {
-    return Lines(IDB_CHECK, IDS_SUCCESS, Text(IDS_SUCCESS_DETAIL1), Text(IDS_SUCCESS_DETAIL2), true);
+    return Lines(IDB_CHECK, IDS_SUCCESS, Text(IDS_SUCCESS_DETAIL1), Text(IDS_SUCCESS_DETAIL2),
+                 true);
 }
 Screen Failure() {
     Screen s = Lines(IDB_CROSS, IDS_FAILURE, L"- " + Text(IDS_CHECK_CONNECTED),
@@ -119,9 +123,23 @@ const CreationRow kCreation[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, WizardCreation, ::testing::ValuesIn(kCreation),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(WizardFixture, InstructionsScreenShowsTheStepsAndEnablesUpdate) {
+    Attach(Printer(0x0021, "f0I"));
+    ASSERT_NE(Open(), nullptr);
+    const int shown[] = {IDC_TITLE,         IDC_UPDATE, IDC_FOOTER, IDC_CLOSE,
+                         IDC_STEPS_HEADING, IDC_STEP1,  IDC_STEP2,  IDC_STEP3,
+                         IDC_STEP4,         IDC_STEP5,  IDC_STEP6,  IDC_STEP7};
+    const int hidden[] = {IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2};
+    for (int id : shown) EXPECT_TRUE(::GetWindowLongW(Control(id), GWL_STYLE) & WS_VISIBLE) << id;
+    for (int id : hidden) EXPECT_FALSE(::GetWindowLongW(Control(id), GWL_STYLE) & WS_VISIBLE) << id;
+    EXPECT_TRUE(::IsWindowEnabled(Control(IDC_UPDATE)));
+    EXPECT_TRUE(::IsWindowEnabled(Control(IDC_CLOSE)));
+}
+
 class WizardFlow : public WizardFixture {
 protected:
-    std::vector<std::uint8_t> CommandAndImage(std::vector<std::uint8_t> command, const std::uint8_t* image) {
+    std::vector<std::uint8_t> CommandAndImage(std::vector<std::uint8_t> command,
+                                              const std::uint8_t* image) {
         command.insert(command.end(), image, image + firmware::kFirmwareSize);
         return command;
     }
@@ -195,9 +213,7 @@ const ClickRow kClicks[] = {
          return d;
      },
      [] { return UpToDate("f0I"); }},
-    {"NewShowing0020",
-     [] { return WithCode(0x0020, "f0I"); },
-     [] { return UpToDate("f0I"); }},
+    {"NewShowing0020", [] { return WithCode(0x0020, "f0I"); }, [] { return UpToDate("f0I"); }},
     {"NewWithOtherProductString",
      [] {
          auto d = WithCode(0x0021, "f0I");

@@ -39,7 +39,10 @@ bool Visible(HWND control) { return (::GetWindowLongW(control, GWL_STYLE) & WS_V
 
 std::wstring Text(UINT id, int chars) { return LoadText(ProgramModule(), id, chars); }
 
-void WizardFixture::SetUp() { EnsureClass(kClassName); }
+void WizardFixture::SetUp() {
+    EnsureClass(kClassName);
+    if (gdiplusStarted) gdiplus.emplace();
+}
 
 sim::PrinterOnBus WizardFixture::Printer(std::uint16_t product, const char* code) {
     sim::PrinterOnBus d;
@@ -58,13 +61,17 @@ std::shared_ptr<sim::Printer> WizardFixture::Attach(sim::PrinterOnBus printer, i
 
 HWND WizardFixture::Open() {
     sim::RootHubOf(machine);  // a machine has a controller even without printers
-    window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule());
+    WizardOptions options;
+    options.animation = gdiplusStarted;
+    options.session = session;
+    window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule(), options);
     hwnd = window->Create(kClassName, 0, 0);
     return hwnd;
 }
 
 void WizardFixture::Click(int id) {
-    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));
+    ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(id)));
 }
 
 bool WizardFixture::PumpUntilTransferEnds(DWORD timeoutMs) {
@@ -81,8 +88,8 @@ bool WizardFixture::PumpUntilTransferEnds(DWORD timeoutMs) {
 Screen WizardFixture::Read() const {
     Screen s;
     for (int id : {IDC_TITLE, IDC_STATUS_ICON, IDC_STATUS_TEXT, IDC_UPDATE, IDC_FOOTER, IDC_CLOSE,
-                   IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3, IDC_STEP4, IDC_STEP5, IDC_STEP6,
-                   IDC_STEP7, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2})
+                   IDC_STEPS_HEADING, IDC_STEP1, IDC_STEP2, IDC_STEP3, IDC_STEP4, IDC_STEP5,
+                   IDC_STEP6, IDC_STEP7, IDC_RETRY, IDC_DETAIL1, IDC_DETAIL2})
         if (Visible(Control(id))) s.visible.insert(id);
     s.updateEnabled = ::IsWindowEnabled(Control(IDC_UPDATE)) != FALSE;
     s.closeEnabled = ::IsWindowEnabled(Control(IDC_CLOSE)) != FALSE;

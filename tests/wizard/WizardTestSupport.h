@@ -3,6 +3,7 @@
 // with messages, pumping until a transfer has ended, and reading what each screen shows.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -39,7 +40,11 @@ protected:
     Screen Read() const;
     HWND Control(int id) const { return window->Control(id); }
 
-    GdiplusSession gdiplus;
+    // False for a program whose GDI+ did not start: the fixture starts none, the window is told.
+    bool gdiplusStarted = true;
+    // Where the window's sleep and shutdown requests go; null for Windows itself.
+    SessionControl* session = nullptr;
+    std::optional<GdiplusSession> gdiplus;
     std::unique_ptr<WizardWindow> window;
     HWND hwnd = nullptr;
 };

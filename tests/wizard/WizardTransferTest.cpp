@@ -9,7 +9,8 @@
 namespace vork::test {
 namespace {
 
-std::vector<LPARAM> progressSeen;  // the progress notifications the window's thread took off its queue
+std::vector<LPARAM>
+    progressSeen;  // the progress notifications the window's thread took off its queue
 
 LRESULT CALLBACK RecordProgress(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const MSG*>(lParam);
@@ -24,7 +25,8 @@ protected:
     void SetUp() override {
         WizardFixture::SetUp();
         progressSeen.clear();
-        hook_ = ::SetWindowsHookExW(WH_GETMESSAGE, &RecordProgress, nullptr, ::GetCurrentThreadId());
+        hook_ =
+            ::SetWindowsHookExW(WH_GETMESSAGE, &RecordProgress, nullptr, ::GetCurrentThreadId());
     }
     void TearDown() override {
         ::UnhookWindowsHookEx(hook_);
@@ -135,8 +137,10 @@ TEST_F(WizardTransfer, WindowClosedFromOutsideDuringATransferEndsCleanly) {
     ::SendMessageW(hwnd, WM_CLOSE, 0, 0);  // default processing destroys the window
     EXPECT_FALSE(::IsWindow(hwnd));
     window.reset();  // the device goes with it, after its worker has ended
-    std::vector<std::uint8_t> image(printer->received.end() - firmware::kFirmwareSize, printer->received.end());
-    EXPECT_EQ(image, std::vector<std::uint8_t>(firmware::kOldImage, firmware::kOldImage + firmware::kFirmwareSize));
+    std::vector<std::uint8_t> image(printer->received.end() - firmware::kFirmwareSize,
+                                    printer->received.end());
+    EXPECT_EQ(image, std::vector<std::uint8_t>(firmware::kOldImage,
+                                               firmware::kOldImage + firmware::kFirmwareSize));
 }
 
 TEST_F(WizardTransfer, PrinterThatFallsSilentAfterTheSelectionShowsWrongMode) {
@@ -190,7 +194,8 @@ TEST(FirmwareLabelText, ShowsTenCharactersAndNeverReadsPastTheRevision) {
     const std::vector<std::uint8_t> full = {'S', 'G', '7', '3', '1', '-', ' ', 'f', '0', 'I'};
     EXPECT_EQ(FirmwareLabel(full), L"(FW: SG731- f0I)");
     EXPECT_EQ(FirmwareLabel({'a', 'b', 0, 'c', 'd', 'e', 'f', 'g', 'h', 'i'}), L"(FW: ab");
-    EXPECT_EQ(FirmwareLabel({0xE9, 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 0xFF}), L"(FW: \u00e9xxxxxxxx\u00ff)");
+    EXPECT_EQ(FirmwareLabel({0xE9, 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 0xFF}),
+              L"(FW: \u00e9xxxxxxxx\u00ff)");
     EXPECT_EQ(FirmwareLabel({'a', 'b', 'c'}), L"(FW: abc");
     EXPECT_EQ(FirmwareLabel({}), L"(FW: ");
 }

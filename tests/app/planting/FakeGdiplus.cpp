@@ -10,7 +10,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     const DWORD length = ::GetModuleFileNameW(self, path, MAX_PATH);
     std::wstring mark(path, length);
     mark = mark.substr(0, mark.find_last_of(L'\\') + 1) + L"planted.txt";
-    const HANDLE file = ::CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE file =
+        ::CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     return TRUE;
 }

@@ -16,7 +16,9 @@ namespace {
 
 constexpr DWORD kSafetyNetMs = 20000;
 
-std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
+std::wstring Folder(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
 
 std::wstring Here() {
     wchar_t path[MAX_PATH] = {};
@@ -24,7 +26,9 @@ std::wstring Here() {
     return Folder(path);
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A fresh folder holding a copy of `program` and the planted library.
 std::wstring PlantBeside(const std::wstring& program, const wchar_t* folderName) {
@@ -33,17 +37,20 @@ std::wstring PlantBeside(const std::wstring& program, const wchar_t* folderName)
     ::DeleteFileW((folder + L"planted.txt").c_str());
     const std::wstring name = program.substr(program.find_last_of(L'\\') + 1);
     EXPECT_TRUE(::CopyFileW(program.c_str(), (folder + name).c_str(), FALSE));
-    EXPECT_TRUE(::CopyFileW((Here() + L"gdiplus.dll").c_str(), (folder + L"gdiplus.dll").c_str(), FALSE));
+    EXPECT_TRUE(
+        ::CopyFileW((Here() + L"gdiplus.dll").c_str(), (folder + L"gdiplus.dll").c_str(), FALSE));
     return folder + name;
 }
 
 // Native libraries first for one program name, while the object lives.
 class NativeGdiplusFor {
 public:
-    explicit NativeGdiplusFor(const std::wstring& exe) : key_(L"Software\\Wine\\AppDefaults\\" + exe) {
+    explicit NativeGdiplusFor(const std::wstring& exe)
+        : key_(L"Software\\Wine\\AppDefaults\\" + exe) {
         const std::wstring overrides = key_ + L"\\DllOverrides";
         const wchar_t value[] = L"native,builtin";
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), L"gdiplus", REG_SZ, value, sizeof value);
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), L"gdiplus", REG_SZ, value,
+                          sizeof value);
     }
     ~NativeGdiplusFor() { ::RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
 
@@ -63,7 +70,8 @@ struct Process {
     }
     ~Process() {
         if (!ok) return;
-        if (::WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info.hProcess, 99);
+        if (::WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(info.hProcess, 99);
         ::CloseHandle(info.hThread);
         ::CloseHandle(info.hProcess);
     }
@@ -90,7 +98,8 @@ TEST(DllPlanting, AStaticImportLoadsThePlantedLibrary) {
 }
 
 TEST(DllPlanting, TheUpdaterNeverLoadsThePlantedLibrary) {
-    const std::wstring program = PlantBeside(Here() + SG731_PROGRAM_DIR L"\\SG731Updater.exe", L"download");
+    const std::wstring program =
+        PlantBeside(Here() + SG731_PROGRAM_DIR L"\\SG731Updater.exe", L"download");
     const NativeGdiplusFor nativeFirst(L"SG731Updater.exe");
     Process run(program);
     ASSERT_TRUE(run.ok);

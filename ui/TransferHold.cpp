@@ -1,0 +1,23 @@
+#include "ui/TransferHold.h"
+
+namespace vork {
+
+void TransferHold::Take(HWND window, const wchar_t* reason) noexcept {
+    if (held_) return;
+    held_ = true;
+    window_ = window;
+    awake_ = session_.SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) != 0;
+    reasonGiven_ = session_.ShutdownBlockReasonCreate(window, reason) != FALSE;
+}
+
+void TransferHold::Release() noexcept {
+    if (!held_) return;
+    held_ = false;
+    if (reasonGiven_) session_.ShutdownBlockReasonDestroy(window_);
+    if (awake_) session_.SetThreadExecutionState(ES_CONTINUOUS);
+    reasonGiven_ = false;
+    awake_ = false;
+    window_ = nullptr;
+}
+
+}  // namespace vork
