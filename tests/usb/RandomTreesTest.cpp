@@ -151,13 +151,14 @@ private:
         for (sim::UsbPort& port : hub.ports) {
             if (port.failExtended && port.failLegacy) continue;
             if (port.device && Counted(*port.device)) ++count_;
-            const bool isHub = port.reportsHub.value_or(port.hub != nullptr);
+            const bool failed = port.device && sim::FailedEnumeration(port.device->status);
+            const bool isHub = !failed && port.reportsHub.value_or(port.hub != nullptr);
             if (isHub && port.hub && HubNameReadWhole(port)) Walk(*port.hub);
         }
     }
     static bool Counted(const sim::UsbDeviceSpec& d) {
         if (d.vendor != kVendor || d.product != kProduct0021 || d.status == NoDeviceConnected) return false;
-        if (d.noDriverKey) return false;
+        if (d.noDriverKey || sim::FailedEnumeration(d.status)) return false;
         return NameRead("key", d.driverKeyFault, sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME), 8)
             .has_value();
     }

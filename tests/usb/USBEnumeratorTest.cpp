@@ -95,7 +95,7 @@ TEST_F(DeviceSearch, AFirstMatchNotConnectedLeavesNothingCaptured) {
     hc.RootHub().Port(1).device = Printer();
     hc.RootHub().Port(1).device->status = NoDeviceConnected;  // never counted
     hc.RootHub().Port(2).device = Printer();
-    hc.RootHub().Port(2).device->status = DeviceFailedEnumeration;
+    hc.RootHub().Port(2).device->status = DeviceNotEnoughPower;  // counted, never captured
     hc.RootHub().Port(3).device = Printer();  // connected, but the count is 2 by then
 
     const SearchResult r = Search(kProduct0021);
