@@ -48,8 +48,9 @@ void BuildMachine(sim::UsbTopology& usb, const Shape& shape) {
     int placed = 0;
     for (std::size_t i = 0; i < devicePorts.size(); ++i) {
         const bool printer = placed < shape.printers && i % step == 0;
-        devicePorts[i]->device = sim::UsbDeviceSpec{.vendor = printer ? kVendor : std::uint16_t(0x046D),
-                                                    .product = printer ? kProduct : std::uint16_t(0xC077)};
+        devicePorts[i]->device =
+            sim::UsbDeviceSpec{.vendor = printer ? kVendor : std::uint16_t(0x046D),
+                               .product = printer ? kProduct : std::uint16_t(0xC077)};
         placed += printer;
     }
 }
@@ -72,14 +73,17 @@ void Run(const Shape& shape) {
     machine.ClearLog();
     const std::int32_t found = enumerator.FindDevices(kProduct, header, product);
     const std::vector<std::string> log = machine.CallLog();
-    const int portsExamined = CountPrefix(log, "DeviceIoControl IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX");
+    const int portsExamined =
+        CountPrefix(log, "DeviceIoControl IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX");
     const int ioctls = CountPrefix(log, "DeviceIoControl");
     const int cm = CountPrefix(log, "CM_");
     const int walks = CountPrefix(log, "CM_Locate_DevNodeA");
 
     int repetitions = 0;
     const auto start = std::chrono::steady_clock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
     do {
         machine.ClearLog();  // keeps the log's growth out of the figures
         enumerator.FindDevices(kProduct, header, product);
@@ -88,15 +92,17 @@ void Run(const Shape& shape) {
     const double perSearchMs = elapsed() * 1000.0 / repetitions;
 
     std::printf("| %d | %d | %d | %d | %d | %d | %.2f | %d | %.1f | %.3f |\n", shape.controllers,
-                portsExamined, shape.printers, found, ioctls, cm, static_cast<double>(ioctls) / portsExamined,
-                walks, walks ? static_cast<double>(cm) / walks : 0.0, perSearchMs);
+                portsExamined, shape.printers, found, ioctls, cm,
+                static_cast<double>(ioctls) / portsExamined, walks,
+                walks ? static_cast<double>(cm) / walks : 0.0, perSearchMs);
 }
 
 }  // namespace
 
 int main() {
-    std::printf("| controllers | ports examined | printers | counted | IOCTLs | CM calls | "
-                "IOCTLs per port | device-node walks | CM calls per walk | ms per search |\n");
+    std::printf(
+        "| controllers | ports examined | printers | counted | IOCTLs | CM calls | "
+        "IOCTLs per port | device-node walks | CM calls per walk | ms per search |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     for (int controllers : {1, 4, 8})
         for (int ports : {10, 100, 1000})

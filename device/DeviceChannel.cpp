@@ -22,7 +22,9 @@ constexpr std::uint32_t kRevisionReplySize = 10;
 
 // The event of one request: manual reset, not signalled, unnamed. Null when it cannot be made, and
 // then no request is issued, since its end could not be waited for.
-SeamHandle NewRequestEvent() { return SeamHandle(System().CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+SeamHandle NewRequestEvent() {
+    return SeamHandle(System().CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
 
 }  // namespace
 
@@ -103,7 +105,8 @@ std::vector<std::uint8_t> SG731DeviceBase::QueryRevision() {
     if (!deviceHandle_) return reply;
     if (WriteDevice(kRevisionRequest, sizeof kRevisionRequest) == sizeof kRevisionRequest) {
         reply.assign(kRevisionReplySize, 0);
-        if (ReadDevice(reply.data(), kRevisionReplySize) != static_cast<std::int32_t>(kRevisionReplySize))
+        if (ReadDevice(reply.data(), kRevisionReplySize) !=
+            static_cast<std::int32_t>(kRevisionReplySize))
             reply.clear();
     }
     CloseDeviceHandle();

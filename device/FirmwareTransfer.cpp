@@ -78,7 +78,8 @@ void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) noexcept {
 
 SG731DeviceBase::TransferOutcome SG731DeviceBase::Transfer(const VariantProfile& profile) {
     if (!OpenDeviceInterface()) return TransferOutcome::kNotOpened;
-    const std::vector<std::uint8_t> command(profile.flashCommand.begin(), profile.flashCommand.end());
+    const std::vector<std::uint8_t> command(profile.flashCommand.begin(),
+                                            profile.flashCommand.end());
     const auto commandLength = static_cast<std::uint32_t>(command.size());
     constexpr auto imageLength = static_cast<std::uint32_t>(firmware::kFirmwareSize);
     bool succeeded = false;
@@ -88,9 +89,10 @@ SG731DeviceBase::TransferOutcome SG731DeviceBase::Transfer(const VariantProfile&
                     WriteDeviceChunked(profile.image, imageLength, 1) ==
                         static_cast<std::int32_t>(imageLength);
     } else {
-        succeeded = WriteDevice(command.data(), commandLength) ==
-                        static_cast<std::int32_t>(commandLength) &&
-                    WriteDevice(profile.image, imageLength) == static_cast<std::int32_t>(imageLength);
+        succeeded =
+            WriteDevice(command.data(), commandLength) ==
+                static_cast<std::int32_t>(commandLength) &&
+            WriteDevice(profile.image, imageLength) == static_cast<std::int32_t>(imageLength);
     }
     return succeeded ? TransferOutcome::kSucceeded : TransferOutcome::kFailed;
 }

@@ -23,7 +23,8 @@ void SG731DeviceBase::CloseDeviceHandle() {
 bool SG731DeviceBase::OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
                                      SP_DEVINFO_DATA& info, const VariantProfile& profile) {
     DWORD required = 0;
-    if (System().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, &info) ||
+    if (System().SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required,
+                                                  &info) ||
         ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return false;
     constexpr DWORD fixedPart = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);

@@ -29,9 +29,9 @@ public:
     SG731DeviceBase& operator=(const SG731DeviceBase&) = delete;
 
     // Slots 1 to 9, in this order.
-    virtual std::int32_t GetDeviceConnected() = 0;    // throws InvalidModeException
+    virtual std::int32_t GetDeviceConnected() = 0;  // throws InvalidModeException
     virtual std::vector<std::uint8_t> GetRevision() = 0;
-    virtual bool IsUpdateNeeded() = 0;                 // throws InvalidModeException
+    virtual bool IsUpdateNeeded() = 0;  // throws InvalidModeException
     virtual bool IsUpdateReady() = 0;
     virtual bool StartUpdate() = 0;
     virtual bool CheckConfiguration() = 0;

@@ -15,8 +15,8 @@ struct VariantProfile {
     std::span<const std::string_view> recognisedCodes;  // bytes 7 to 9 of the revision reply
     std::span<const std::string_view> currentCodes;     // no update needed for these
     std::span<const std::uint8_t> flashCommand;
-    const std::uint8_t* image;                  // kFirmwareSize bytes
-    bool chunked;                               // sent in 2048-byte pieces with progress
+    const std::uint8_t* image;  // kFirmwareSize bytes
+    bool chunked;               // sent in 2048-byte pieces with progress
 };
 
 const VariantProfile& NewProfile();

@@ -24,22 +24,22 @@ constexpr std::uint8_t kTTCommand[] = {0x1B, 'R', 'f', 'l', 'a', 's', 'h', '0', 
 }  // namespace
 
 const VariantProfile& NewProfile() {
-    static const VariantProfile profile{L"SG731NewDevice", kNewOldProductIds, kNewOldMatchTexts,
-                                        kNewRecognised, kNewCurrent, kNewCommand,
-                                        firmware::kNewImage, false};
+    static const VariantProfile profile{
+        L"SG731NewDevice", kNewOldProductIds, kNewOldMatchTexts,   kNewRecognised,
+        kNewCurrent,       kNewCommand,       firmware::kNewImage, false};
     return profile;
 }
 
 const VariantProfile& OldProfile() {
-    static const VariantProfile profile{L"SG731OldDevice", kNewOldProductIds, kNewOldMatchTexts,
-                                        kOldRecognised, kOldCurrent, kOldCommand,
-                                        firmware::kOldImage, true};
+    static const VariantProfile profile{
+        L"SG731OldDevice", kNewOldProductIds, kNewOldMatchTexts,   kOldRecognised,
+        kOldCurrent,       kOldCommand,       firmware::kOldImage, true};
     return profile;
 }
 
 const VariantProfile& TTProfile() {
-    static const VariantProfile profile{L"SG731TTDevice", kTTProductIds, kTTMatchTexts,
-                                        kTTRecognised, kTTCurrent, kTTCommand,
+    static const VariantProfile profile{L"SG731TTDevice",   kTTProductIds, kTTMatchTexts,
+                                        kTTRecognised,      kTTCurrent,    kTTCommand,
                                         firmware::kTTImage, true};
     return profile;
 }

@@ -15,7 +15,8 @@ public:
     BOOL CancelIo(HANDLE) override;
     HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCWSTR) override;
     DWORD WaitForSingleObject(HANDLE, DWORD) override;
-    BOOL DeviceIoControl(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) override;
+    BOOL DeviceIoControl(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                         LPOVERLAPPED) override;
     HDEVINFO SetupDiGetClassDevsA(const GUID*, PCSTR, HWND, DWORD) override;
     HDEVINFO SetupDiGetClassDevsW(const GUID*, PCWSTR, HWND, DWORD) override;
     BOOL SetupDiEnumDeviceInfo(HDEVINFO, DWORD, PSP_DEVINFO_DATA) override;
@@ -32,7 +33,8 @@ public:
     CONFIGRET CM_Get_Child(PDEVINST, DEVINST, ULONG) override;
     CONFIGRET CM_Get_Sibling(PDEVINST, DEVINST, ULONG) override;
     CONFIGRET CM_Get_Parent(PDEVINST, DEVINST, ULONG) override;
-    CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST, ULONG, PULONG, PVOID, PULONG, ULONG) override;
+    CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST, ULONG, PULONG, PVOID, PULONG,
+                                                ULONG) override;
     int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT) override;
 };
 

@@ -48,7 +48,7 @@ void USBEnumerator::VisitHub(const ByteVector& hubName, int depth) {
     std::copy(hubName.begin(), end, path.begin() + (sizeof kHubPathPrefix - 1));
 
     SeamHandle hub(System().CreateFileA(path.data(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
+                                        OPEN_EXISTING, 0, nullptr));
     if (!hub) return;
     ByteBuffer node = ByteBuffer::Zeroed(kNodeRecordSize);
     if (!node) return;
@@ -97,11 +97,13 @@ bool USBEnumerator::ExaminePort(HANDLE hub, ULONG port, int depth, ByteVector& k
         if (record.ConnectionStatus != NoDeviceConnected) {
             const ByteVector key = QueryPortDriverKey(hub, port);
             if (!key.empty()) {
-                keptDescription = LookupDeviceDescription(reinterpret_cast<const char*>(key.data()));
+                keptDescription =
+                    LookupDeviceDescription(reinterpret_cast<const char*>(key.data()));
                 ++matchCount_;
             }
         }
-        if (!keptDescription.empty() && matchCount_ == 1 && record.ConnectionStatus == DeviceConnected)
+        if (!keptDescription.empty() && matchCount_ == 1 &&
+            record.ConnectionStatus == DeviceConnected)
             Capture(hub, port, record.DeviceDescriptor);
     }
     if (record.DeviceIsHub) {
@@ -116,7 +118,8 @@ void USBEnumerator::Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR&
     if (!configuration) return;
     std::unique_ptr<std::uint8_t[]> header(new (std::nothrow) std::uint8_t[kConfigHeaderSize]);
     if (!header) return;  // like an unreadable configuration: nothing captured at this port
-    std::memcpy(header.get(), configuration.Data() + kDescriptorRequestHeaderSize, kConfigHeaderSize);
+    std::memcpy(header.get(), configuration.Data() + kDescriptorRequestHeaderSize,
+                kConfigHeaderSize);
     configHeader_ = std::move(header);
 
     productString_.clear();
@@ -128,7 +131,8 @@ void USBEnumerator::Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR&
     productString_.assign(static_cast<std::size_t>(units), 0);
     if (units > 0)
         ::WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(product.Data() + 2), units,
-                              reinterpret_cast<LPSTR>(productString_.data()), units, nullptr, nullptr);
+                              reinterpret_cast<LPSTR>(productString_.data()), units, nullptr,
+                              nullptr);
     productString_.push_back(0);
 }
 

@@ -25,12 +25,12 @@ constexpr char kNoRootHub[] = "Wasn't able to enumerate the USB Host Controller!
 
 SeamHandle OpenNode(LPCSTR name) {
     return SeamHandle(System().CreateFileA(name, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, 0, nullptr));
+                                           OPEN_EXISTING, 0, nullptr));
 }
 
 SeamHandle OpenNode(LPCWSTR path) {
     return SeamHandle(System().CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, 0, nullptr));
+                                           OPEN_EXISTING, 0, nullptr));
 }
 
 }  // namespace
@@ -78,14 +78,14 @@ void USBEnumerator::WalkControllers() {
         if (SeamHandle controller = OpenNode(name)) VisitController(controller.Get());
     }
     DeviceInfoList list(System().SetupDiGetClassDevsW(&kUsbHostControllerInterfaceClass, nullptr,
-                                                      nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+                                                      nullptr,
+                                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!list) return;
     for (DWORD index = 0;; ++index) {
         SP_DEVICE_INTERFACE_DATA interfaceData{};
         interfaceData.cbSize = sizeof interfaceData;
-        if (!System().SetupDiEnumDeviceInterfaces(list.Get(), nullptr,
-                                                  &kUsbHostControllerInterfaceClass, index,
-                                                  &interfaceData))
+        if (!System().SetupDiEnumDeviceInterfaces(
+                list.Get(), nullptr, &kUsbHostControllerInterfaceClass, index, &interfaceData))
             break;
         VisitListedController(list.Get(), interfaceData);
     }

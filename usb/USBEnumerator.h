@@ -47,8 +47,8 @@ private:
     std::int32_t matchCount_ = 0;
     std::uint16_t vendorId_ = 0;
     std::uint16_t productId_ = 0;
-    std::set<ByteVector> visitedControllers_;       // driver keys walked in this search
-    std::set<ByteVector> visitedHubs_;              // hub names walked in this search
+    std::set<ByteVector> visitedControllers_;  // driver keys walked in this search
+    std::set<ByteVector> visitedHubs_;         // hub names walked in this search
 };
 
 }  // namespace vork

@@ -21,29 +21,41 @@ namespace {
 // How one of the four name queries differs from the others.
 struct NameQuery {
     DWORD code;
-    DWORD fixedSize;      // the first request's record
-    DWORD lengthOffset;   // where ActualLength sits
-    DWORD nameOffset;     // where the UTF-16 name starts
-    bool indexed;         // the record carries a ConnectionIndex, sent as input
+    DWORD fixedSize;     // the first request's record
+    DWORD lengthOffset;  // where ActualLength sits
+    DWORD nameOffset;    // where the UTF-16 name starts
+    bool indexed;        // the record carries a ConnectionIndex, sent as input
     bool sendsInput;
     DWORD minimumLength;  // ActualLength must be larger than this; 0: no bound
 };
 
-constexpr NameQuery kRootHubName{IOCTL_USB_GET_ROOT_HUB_NAME, sizeof(USB_ROOT_HUB_NAME),
+constexpr NameQuery kRootHubName{IOCTL_USB_GET_ROOT_HUB_NAME,
+                                 sizeof(USB_ROOT_HUB_NAME),
                                  offsetof(USB_ROOT_HUB_NAME, ActualLength),
-                                 offsetof(USB_ROOT_HUB_NAME, RootHubName), false, false, 0};
-constexpr NameQuery kControllerKey{IOCTL_GET_HCD_DRIVERKEY_NAME, sizeof(USB_HCD_DRIVERKEY_NAME),
+                                 offsetof(USB_ROOT_HUB_NAME, RootHubName),
+                                 false,
+                                 false,
+                                 0};
+constexpr NameQuery kControllerKey{IOCTL_GET_HCD_DRIVERKEY_NAME,
+                                   sizeof(USB_HCD_DRIVERKEY_NAME),
                                    offsetof(USB_HCD_DRIVERKEY_NAME, ActualLength),
-                                   offsetof(USB_HCD_DRIVERKEY_NAME, DriverKeyName), false, true,
+                                   offsetof(USB_HCD_DRIVERKEY_NAME, DriverKeyName),
+                                   false,
+                                   true,
                                    sizeof(USB_HCD_DRIVERKEY_NAME)};
 constexpr NameQuery kPortDriverKey{IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME,
                                    sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME),
                                    offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, ActualLength),
                                    offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, DriverKeyName),
-                                   true, true, sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME)};
-constexpr NameQuery kPortHubName{IOCTL_USB_GET_NODE_CONNECTION_NAME, sizeof(USB_NODE_CONNECTION_NAME),
+                                   true,
+                                   true,
+                                   sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME)};
+constexpr NameQuery kPortHubName{IOCTL_USB_GET_NODE_CONNECTION_NAME,
+                                 sizeof(USB_NODE_CONNECTION_NAME),
                                  offsetof(USB_NODE_CONNECTION_NAME, ActualLength),
-                                 offsetof(USB_NODE_CONNECTION_NAME, NodeName), true, true,
+                                 offsetof(USB_NODE_CONNECTION_NAME, NodeName),
+                                 true,
+                                 true,
                                  sizeof(USB_NODE_CONNECTION_NAME)};
 
 constexpr std::size_t kLargestFixedRecord = 16;
@@ -78,7 +90,8 @@ ByteVector QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     std::array<std::uint8_t, kLargestFixedRecord> fixed{};
     if (query.indexed) std::memcpy(fixed.data(), &port, sizeof port);
     DWORD returned = 0;
-    if (!Ask(device, query.code, fixed.data(), query.fixedSize, query.sendsInput, returned)) return {};
+    if (!Ask(device, query.code, fixed.data(), query.fixedSize, query.sendsInput, returned))
+        return {};
     if (returned < query.lengthOffset + sizeof(ULONG)) return {};
     ULONG actualLength = 0;
     std::memcpy(&actualLength, fixed.data() + query.lengthOffset, sizeof actualLength);
@@ -88,8 +101,10 @@ ByteVector QueryName(HANDLE device, const NameQuery& query, ULONG port) {
     // Not zero-filled: a driver may claim a huge record, and only the bytes it returns are read.
     ByteBuffer record = ByteBuffer::Allocate(actualLength);
     if (!record) return {};
-    if (query.indexed && actualLength >= sizeof port) std::memcpy(record.Data(), &port, sizeof port);
-    if (!Ask(device, query.code, record.Data(), actualLength, query.sendsInput, returned)) return {};
+    if (query.indexed && actualLength >= sizeof port)
+        std::memcpy(record.Data(), &port, sizeof port);
+    if (!Ask(device, query.code, record.Data(), actualLength, query.sendsInput, returned))
+        return {};
     const DWORD answered = std::min<DWORD>(returned, actualLength);
     if (answered <= query.nameOffset) return {};  // a reply without name bytes names nothing
     return Narrow(reinterpret_cast<const WCHAR*>(record.Data() + query.nameOffset),
@@ -121,8 +136,12 @@ constexpr std::uint16_t kMaxStringLength = 255;
 }  // namespace
 
 ByteVector QueryRootHubName(HANDLE controller) { return QueryName(controller, kRootHubName, 0); }
-ByteVector QueryControllerKey(HANDLE controller) { return QueryName(controller, kControllerKey, 0); }
-ByteVector QueryPortDriverKey(HANDLE hub, ULONG port) { return QueryName(hub, kPortDriverKey, port); }
+ByteVector QueryControllerKey(HANDLE controller) {
+    return QueryName(controller, kControllerKey, 0);
+}
+ByteVector QueryPortDriverKey(HANDLE hub, ULONG port) {
+    return QueryName(hub, kPortDriverKey, port);
+}
 ByteVector QueryPortHubName(HANDLE hub, ULONG port) { return QueryName(hub, kPortHubName, port); }
 
 ByteBuffer FetchConfiguration(HANDLE hub, ULONG port) noexcept {
@@ -155,16 +174,16 @@ ByteBuffer FetchStringDescriptor(HANDLE hub, ULONG port, std::uint8_t index,
     SetRequest(request.data(), port, static_cast<std::uint16_t>(kStringDescriptorType << 8 | index),
                languageId, kMaxStringLength);
     DWORD returned = 0;
-    if (!System().DeviceIoControl(hub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION, request.data(),
-                                  kSize, request.data(), kSize, &returned, nullptr))
+    if (!System().DeviceIoControl(hub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION,
+                                  request.data(), kSize, request.data(), kSize, &returned, nullptr))
         return {};
     // A returned count beyond the request cannot match bLength (at most 255), so the copy below
     // never reads outside the request.
     if (returned < kDescriptorRequestHeaderSize + 2) return {};
     const std::uint8_t* descriptor = request.data() + kDescriptorRequestHeaderSize;
     const std::uint8_t length = descriptor[0];
-    if (descriptor[1] != kStringDescriptorType || length != returned - kDescriptorRequestHeaderSize ||
-        length % 2 != 0)
+    if (descriptor[1] != kStringDescriptorType ||
+        length != returned - kDescriptorRequestHeaderSize || length % 2 != 0)
         return {};
     ByteBuffer copy = ByteBuffer::Allocate(length);
     if (!copy) return {};
@@ -172,7 +191,8 @@ ByteBuffer FetchStringDescriptor(HANDLE hub, ULONG port, std::uint8_t index,
     return copy;
 }
 
-ByteBuffer FetchProductString(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR& device) noexcept {
+ByteBuffer FetchProductString(HANDLE hub, ULONG port,
+                              const USB_DEVICE_DESCRIPTOR& device) noexcept {
     std::uint16_t language = 0;
     {
         const ByteBuffer languages = FetchStringDescriptor(hub, port, 0, 0);

@@ -19,8 +19,7 @@ inline constexpr std::size_t kMaxPipes = 30;
 inline constexpr DWORD kConnectionRecordSize =
     sizeof(USB_NODE_CONNECTION_INFORMATION_EX) + kMaxPipes * sizeof(USB_PIPE_INFO);
 static_assert(kConnectionRecordSize == 365, "connection record layout");
-static_assert(sizeof(USB_NODE_CONNECTION_INFORMATION) ==
-                  sizeof(USB_NODE_CONNECTION_INFORMATION_EX),
+static_assert(sizeof(USB_NODE_CONNECTION_INFORMATION) == sizeof(USB_NODE_CONNECTION_INFORMATION_EX),
               "the older connection record has the extended one's layout");
 
 // A hub's node record; only the hub descriptor's port count is read from it.

@@ -72,7 +72,8 @@ struct RequestCase {
     bool cancelled;
 };
 
-class DeviceChannelRequests : public DeviceChannel, public ::testing::WithParamInterface<RequestCase> {};
+class DeviceChannelRequests : public DeviceChannel,
+                              public ::testing::WithParamInterface<RequestCase> {};
 
 TEST_P(DeviceChannelRequests, EndsWithTheExpectedResultWaitsAndDiagnostics) {
     const RequestCase& c = GetParam();
@@ -92,8 +93,8 @@ TEST_P(DeviceChannelRequests, EndsWithTheExpectedResultWaitsAndDiagnostics) {
     }
     std::vector<std::uint8_t> buffer(10, 0);
     testing::internal::CaptureStdout();
-    const std::int32_t result = c.read ? device->ReadDevice(buffer.data(), 10)
-                                       : device->WriteDevice(buffer.data(), 10);
+    const std::int32_t result =
+        c.read ? device->ReadDevice(buffer.data(), 10) : device->WriteDevice(buffer.data(), 10);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(machine.Waits(), c.waits);
@@ -116,27 +117,81 @@ const RequestCase kRequestCases[] = {
     {"WriteRefused", false, {Kind::RefuseAtOnce, ERROR_GEN_FAILURE}, false, -1, {}, "", false},
     {"WriteTimesOut", false, {Kind::NeverComplete}, false, -1, {10000, INFINITE}, "", true},
     {"WriteWaitFails", false, {Kind::FailWait}, false, -1, {10000, INFINITE}, "", true},
-    {"WriteCompletesWhileCancelled", false, {Kind::CompleteWhileCancelling}, false, -1,
-     {10000, INFINITE}, "", true},
-    {"WriteStatusUnreadable", false, {Kind::FailOverlappedResult, ERROR_INVALID_PARAMETER}, false, -1,
-     {10000}, "ERROR: GetOverlappedResult failed (0x57)!\n", false},
-    {"WriteCancelFails", false, {Kind::NeverComplete}, true, -1, {10000, INFINITE},
-     "ERROR: CancelIo failed (0x490)!\n", true},
+    {"WriteCompletesWhileCancelled",
+     false,
+     {Kind::CompleteWhileCancelling},
+     false,
+     -1,
+     {10000, INFINITE},
+     "",
+     true},
+    {"WriteStatusUnreadable",
+     false,
+     {Kind::FailOverlappedResult, ERROR_INVALID_PARAMETER},
+     false,
+     -1,
+     {10000},
+     "ERROR: GetOverlappedResult failed (0x57)!\n",
+     false},
+    {"WriteCancelFails",
+     false,
+     {Kind::NeverComplete},
+     true,
+     -1,
+     {10000, INFINITE},
+     "ERROR: CancelIo failed (0x490)!\n",
+     true},
     {"ReadCompletes", true, {}, false, 10, {5000}, "", false},
     {"ReadCompletesAtOnce", true, {Kind::CompleteAtOnce}, false, 10, {5000}, "", false},
     {"ReadShort", true, {Kind::AcceptPart, 0, 9}, false, 9, {5000}, "", false},
-    {"ReadRefused", true, {Kind::RefuseAtOnce, ERROR_GEN_FAILURE}, false, -1, {},
-     "ERROR: ReadFile failed (0x1f)!\n", false},
-    {"ReadTimesOut", true, {Kind::NeverComplete}, false, -1, {5000, INFINITE},
-     "ERROR: ReadFile() timed out!\n", true},
-    {"ReadWaitFails", true, {Kind::FailWait}, false, -1, {5000, INFINITE},
-     "ERROR: ReadFile() unkown error!\n", true},
-    {"ReadCompletesWhileCancelled", true, {Kind::CompleteWhileCancelling}, false, -1,
-     {5000, INFINITE}, "ERROR: ReadFile() timed out!\n", true},
-    {"ReadStatusUnreadable", true, {Kind::FailOverlappedResult, ERROR_INVALID_PARAMETER}, false, -1,
-     {5000}, "ERROR: GetOverlappedResult failed (0x57)!\n", false},
-    {"ReadCancelFails", true, {Kind::NeverComplete}, true, -1, {5000, INFINITE},
-     "ERROR: ReadFile() timed out!\nERROR: CancelIo failed (0x490)!\n", true},
+    {"ReadRefused",
+     true,
+     {Kind::RefuseAtOnce, ERROR_GEN_FAILURE},
+     false,
+     -1,
+     {},
+     "ERROR: ReadFile failed (0x1f)!\n",
+     false},
+    {"ReadTimesOut",
+     true,
+     {Kind::NeverComplete},
+     false,
+     -1,
+     {5000, INFINITE},
+     "ERROR: ReadFile() timed out!\n",
+     true},
+    {"ReadWaitFails",
+     true,
+     {Kind::FailWait},
+     false,
+     -1,
+     {5000, INFINITE},
+     "ERROR: ReadFile() unkown error!\n",
+     true},
+    {"ReadCompletesWhileCancelled",
+     true,
+     {Kind::CompleteWhileCancelling},
+     false,
+     -1,
+     {5000, INFINITE},
+     "ERROR: ReadFile() timed out!\n",
+     true},
+    {"ReadStatusUnreadable",
+     true,
+     {Kind::FailOverlappedResult, ERROR_INVALID_PARAMETER},
+     false,
+     -1,
+     {5000},
+     "ERROR: GetOverlappedResult failed (0x57)!\n",
+     false},
+    {"ReadCancelFails",
+     true,
+     {Kind::NeverComplete},
+     true,
+     -1,
+     {5000, INFINITE},
+     "ERROR: ReadFile() timed out!\nERROR: CancelIo failed (0x490)!\n",
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DeviceChannelRequests, ::testing::ValuesIn(kRequestCases),
@@ -161,7 +216,8 @@ struct ChunkCase {
     std::vector<LPARAM> progress;
 };
 
-class DeviceChannelChunks : public DeviceChannel, public ::testing::WithParamInterface<ChunkCase> {};
+class DeviceChannelChunks : public DeviceChannel,
+                            public ::testing::WithParamInterface<ChunkCase> {};
 
 TEST_P(DeviceChannelChunks, SplitsInto2048BytePiecesWithProgressBeforeEach) {
     const ChunkCase& c = GetParam();
@@ -183,7 +239,12 @@ TEST_P(DeviceChannelChunks, SplitsInto2048BytePiecesWithProgressBeforeEach) {
 const ChunkCase kChunkCases[] = {
     {"OnePiece", 2048, true, true, {2048}, {0}},
     {"OneByteOver", 2049, true, true, {2048, 1}, {0, 99}},
-    {"WholeImage", 20480, true, true, std::vector<DWORD>(10, 2048), {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}},
+    {"WholeImage",
+     20480,
+     true,
+     true,
+     std::vector<DWORD>(10, 2048),
+     {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}},
     {"FlagOff", 20480, false, true, std::vector<DWORD>(10, 2048), {}},
     {"NoOwner", 20480, true, false, std::vector<DWORD>(10, 2048), {}},
     {"ShortCommand", 11, false, true, {11}, {}},
@@ -208,7 +269,7 @@ TEST_F(DeviceChannel, PartlyAcceptedPieceContinuesFromTheFirstByteNotTaken) {
     std::vector<DWORD> sizes;
     for (const auto& w : printer->writeLog) sizes.push_back(w.requested);
     EXPECT_THAT(sizes, ElementsAre(2048, 2048, 2048, 1048));  // the second took 1000 bytes
-    EXPECT_EQ(printer->received, data);  // every byte once, in order
+    EXPECT_EQ(printer->received, data);                       // every byte once, in order
 }
 
 TEST_F(DeviceChannel, FailedPieceStopsTheTransferAndItsProgress) {

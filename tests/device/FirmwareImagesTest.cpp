@@ -22,8 +22,9 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
 }
 
 TEST(FirmwareImages, EmbeddedImagesEqualTheFilesByteForByte) {
-    const std::pair<const char*, const std::uint8_t*> images[] = {
-        {"new.bin", firmware::kNewImage}, {"old.bin", firmware::kOldImage}, {"tt.bin", firmware::kTTImage}};
+    const std::pair<const char*, const std::uint8_t*> images[] = {{"new.bin", firmware::kNewImage},
+                                                                  {"old.bin", firmware::kOldImage},
+                                                                  {"tt.bin", firmware::kTTImage}};
     for (const auto& [file, image] : images) {
         const auto bytes = ReadFile(std::string(SG731_FIRMWARE_FOLDER) + "/" + file);
         ASSERT_EQ(bytes.size(), firmware::kFirmwareSize) << file;

@@ -19,8 +19,10 @@ using Kind = sim::RequestScript::Kind;
 using test::Notification;
 
 constexpr std::uint8_t kNewCommand[] = {0x66, 0x6C, 0x61, 0x73, 0x68, 0x20, 0x00, 0x70, 0x00};
-constexpr std::uint8_t kOldCommand[] = {0x1B, 0x52, 0x66, 0x6C, 0x61, 0x73, 0x68, 0x20, 0x00, 0x70, 0x00};
-constexpr std::uint8_t kTTCommand[] = {0x1B, 0x52, 0x66, 0x6C, 0x61, 0x73, 0x68, 0x30, 0x00, 0x80, 0x00};
+constexpr std::uint8_t kOldCommand[] = {0x1B, 0x52, 0x66, 0x6C, 0x61, 0x73,
+                                        0x68, 0x20, 0x00, 0x70, 0x00};
+constexpr std::uint8_t kTTCommand[] = {0x1B, 0x52, 0x66, 0x6C, 0x61, 0x73,
+                                       0x68, 0x30, 0x00, 0x80, 0x00};
 
 struct VariantCase {
     const char* name;
@@ -33,12 +35,24 @@ struct VariantCase {
 
 std::vector<VariantCase> Variants() {
     return {
-        {"New", [] { return std::unique_ptr<SG731DeviceBase>(new SG731NewDevice); }, 0x0021,
-         {std::begin(kNewCommand), std::end(kNewCommand)}, firmware::kNewImage, false},
-        {"Old", [] { return std::unique_ptr<SG731DeviceBase>(new SG731OldDevice); }, 0x0020,
-         {std::begin(kOldCommand), std::end(kOldCommand)}, firmware::kOldImage, true},
-        {"TT", [] { return std::unique_ptr<SG731DeviceBase>(new SG731TTDevice); }, 0x0022,
-         {std::begin(kTTCommand), std::end(kTTCommand)}, firmware::kTTImage, true},
+        {"New",
+         [] { return std::unique_ptr<SG731DeviceBase>(new SG731NewDevice); },
+         0x0021,
+         {std::begin(kNewCommand), std::end(kNewCommand)},
+         firmware::kNewImage,
+         false},
+        {"Old",
+         [] { return std::unique_ptr<SG731DeviceBase>(new SG731OldDevice); },
+         0x0020,
+         {std::begin(kOldCommand), std::end(kOldCommand)},
+         firmware::kOldImage,
+         true},
+        {"TT",
+         [] { return std::unique_ptr<SG731DeviceBase>(new SG731TTDevice); },
+         0x0022,
+         {std::begin(kTTCommand), std::end(kTTCommand)},
+         firmware::kTTImage,
+         true},
     };
 }
 
@@ -52,7 +66,8 @@ std::vector<DWORD> WriteSizes(const sim::Printer& printer) {
 
 const std::vector<LPARAM> kAllProgress = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90};
 
-class FirmwareTransfer : public test::SimFixture, public ::testing::WithParamInterface<VariantCase> {
+class FirmwareTransfer : public test::SimFixture,
+                         public ::testing::WithParamInterface<VariantCase> {
 protected:
     void ResetObjects() override { device.reset(); }
 
@@ -140,7 +155,8 @@ TEST_P(FirmwareTransfer, CommandNotAcceptedWholeSendsNoImage) {
         EXPECT_EQ(printer->received, CommandAndImage(firmware::kFirmwareSize));
         ExpectFinal(150);
     } else {
-        EXPECT_EQ(printer->received, std::vector<std::uint8_t>(command.begin(), command.begin() + 5));
+        EXPECT_EQ(printer->received,
+                  std::vector<std::uint8_t>(command.begin(), command.begin() + 5));
         ExpectFinal(153);
     }
 }
@@ -158,7 +174,8 @@ TEST_P(FirmwareTransfer, CommandRefusedSendsNoImage) {
 
 TEST_P(FirmwareTransfer, ImageFailingMidwayStopsAndReportsFailure) {
     PrinterConfig config;
-    config.writes[GetParam().chunked ? 4 : 1] = {Kind::NeverComplete};  // the 4th piece, or the image
+    config.writes[GetParam().chunked ? 4 : 1] = {
+        Kind::NeverComplete};  // the 4th piece, or the image
     auto printer = Attach(config);
     Run();
     device.reset();

@@ -28,7 +28,8 @@ struct MatchCase {
     bool newOpens, oldOpens, ttOpens;
 };
 
-class DiscoveryMatching : public test::SimFixture, public ::testing::WithParamInterface<MatchCase> {};
+class DiscoveryMatching : public test::SimFixture,
+                          public ::testing::WithParamInterface<MatchCase> {};
 
 TEST_P(DiscoveryMatching, OpensOnlyPathsHoldingTheVariantsProductIdText) {
     const MatchCase& c = GetParam();
@@ -43,12 +44,19 @@ TEST_P(DiscoveryMatching, OpensOnlyPathsHoldingTheVariantsProductIdText) {
 }
 
 const MatchCase kMatchCases[] = {
-    {"ProductId0020", "\\\\?\\usb#vid_e7d2&pid_0020#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", true, true, false},
-    {"ProductId0021", "\\\\?\\usb#vid_e7d2&pid_0021#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", true, true, false},
-    {"ProductId0022", "\\\\?\\usb#vid_e7d2&pid_0022#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, true},
-    {"TextInSerialPart", "\\\\?\\usb#vid_1234&pid_9999#a0022b#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, true},
-    {"NearMissProductId", "\\\\?\\usb#vid_e7d2&pid_002F#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, false},
-    {"OtherDevice", "\\\\?\\usb#vid_04b8&pid_0005#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false, false},
+    {"ProductId0020", "\\\\?\\usb#vid_e7d2&pid_0020#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", true,
+     true, false},
+    {"ProductId0021", "\\\\?\\usb#vid_e7d2&pid_0021#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", true,
+     true, false},
+    {"ProductId0022", "\\\\?\\usb#vid_e7d2&pid_0022#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}",
+     false, false, true},
+    {"TextInSerialPart",
+     "\\\\?\\usb#vid_1234&pid_9999#a0022b#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false, false,
+     true},
+    {"NearMissProductId", "\\\\?\\usb#vid_e7d2&pid_002F#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}",
+     false, false, false},
+    {"OtherDevice", "\\\\?\\usb#vid_04b8&pid_0005#1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", false,
+     false, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DiscoveryMatching, ::testing::ValuesIn(kMatchCases),
@@ -88,7 +96,7 @@ TEST_F(Discovery, InterfacesOfOneDeviceAreExaminedInOrderBeforeTheNextDevice) {
     for (const auto& entry : machine.CallLog())
         if (entry.rfind("CreateFileA", 0) == 0) opened.push_back(entry.substr(12));
     EXPECT_EQ(opened, (std::vector<std::string>{sim::PrinterInterfacePath(0x0022, "a"),
-                                                 sim::PrinterInterfacePath(0x0022, "b")}));
+                                                sim::PrinterInterfacePath(0x0022, "b")}));
 }
 
 TEST_F(Discovery, EveryReplacedHandleOfOnePassIsClosed) {

@@ -42,7 +42,8 @@ Chosen Kind(const SG731DeviceBase* device) {
     return Chosen::None;
 }
 
-class PrinterSelection : public test::SimFixture, public ::testing::WithParamInterface<SelectionRow> {};
+class PrinterSelection : public test::SimFixture,
+                         public ::testing::WithParamInterface<SelectionRow> {};
 
 TEST_P(PrinterSelection, CountsChoosesAndProbesAsTheRowSays) {
     const SelectionRow& row = GetParam();

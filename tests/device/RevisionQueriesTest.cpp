@@ -146,7 +146,8 @@ TEST_P(WrongMode, BothQueriesThrowAndTheCacheStaysEmpty) {
         d.interfaceListed = false;
     Attach(d);
     SG731NewDevice device;
-    ExpectInvalidMode([&] { device.GetDeviceConnected(); }, L"SG731NewDevice::GetDeviceConnected()");
+    ExpectInvalidMode([&] { device.GetDeviceConnected(); },
+                      L"SG731NewDevice::GetDeviceConnected()");
     EXPECT_TRUE(device.RevisionCache().empty());
     ExpectInvalidMode([&] { device.IsUpdateNeeded(); }, L"SG731NewDevice::IsUpdateNeeded()");
     EXPECT_TRUE(device.RevisionCache().empty());
@@ -163,7 +164,8 @@ struct ConfigurationRow {
     bool passes;
 };
 
-class NewConfiguration : public RevisionQueries, public ::testing::WithParamInterface<ConfigurationRow> {};
+class NewConfiguration : public RevisionQueries,
+                         public ::testing::WithParamInterface<ConfigurationRow> {};
 
 TEST_P(NewConfiguration, NeedsTheRemoteWakeupBit) {
     auto d = NewPrinter();
@@ -197,7 +199,8 @@ struct ProductStringRow {
     bool passes;
 };
 
-class NewProductString : public RevisionQueries, public ::testing::WithParamInterface<ProductStringRow> {};
+class NewProductString : public RevisionQueries,
+                         public ::testing::WithParamInterface<ProductStringRow> {};
 
 TEST_P(NewProductString, MustEqualTheExpectedTextExactly) {
     auto d = NewPrinter();

@@ -16,8 +16,8 @@
 
 namespace {
 
-std::atomic<std::size_t> throwAtSize{0};   // 0: no allocation throws
-std::atomic<DWORD> sparedThread{0};        // allocations of this thread never throw; 0: none spared
+std::atomic<std::size_t> throwAtSize{0};  // 0: no allocation throws
+std::atomic<DWORD> sparedThread{0};       // allocations of this thread never throw; 0: none spared
 
 }  // namespace
 

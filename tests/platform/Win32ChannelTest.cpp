@@ -25,8 +25,9 @@ public:
     bool CheckProductString() override { return true; }
     void SetOwnerWindow(HWND owner) override { ownerWindow_ = owner; }
     bool OpenDeviceInterface() override {
-        deviceHandle_ = System().CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                             nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        deviceHandle_ =
+            System().CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         return deviceHandle_ != INVALID_HANDLE_VALUE;
     }
 };
@@ -36,8 +37,8 @@ public:
 class PipePrinter {
 public:
     explicit PipePrinter(bool answers) : answers_(answers) {
-        pipe_ = ::CreateNamedPipeA(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64,
-                                   0, nullptr);
+        pipe_ = ::CreateNamedPipeA(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64,
+                                   64, 0, nullptr);
         thread_ = std::thread([this] { Serve(); });
     }
     ~PipePrinter() {
@@ -58,8 +59,7 @@ private:
             ::WriteFile(pipe_, reply, 10, &n, nullptr);
         }
         // Block until the client closes its end, so a silent printer stays silent.
-        while (::ReadFile(pipe_, buffer, sizeof buffer, &n, nullptr)) {
-        }
+        while (::ReadFile(pipe_, buffer, sizeof buffer, &n, nullptr)) {}
         ::DisconnectNamedPipe(pipe_);
     }
     bool answers_;

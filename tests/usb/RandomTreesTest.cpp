@@ -42,13 +42,16 @@ sim::UsbDeviceSpec RandomDevice(Dice& dice) {
     device.vendor = dice.Chance(75) ? kVendor : 0x1234;
     device.product = dice.Chance(65) ? kProduct0021 : kProduct0020;
     const int status = dice.Below(10);
-    device.status = status < 7 ? DeviceConnected : status < 8 ? NoDeviceConnected : 2 + dice.Below(7);
+    device.status = status < 7   ? DeviceConnected
+                    : status < 8 ? NoDeviceConnected
+                                 : 2 + dice.Below(7);
     device.noDriverKey = dice.Chance(8);
     device.driverKeyFault = RandomNameFault(dice, sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME));
     if (dice.Chance(10)) device.description.reset();
     if (dice.Chance(8)) device.inDeviceTree = false;
     if (dice.Chance(10)) device.configFault.secondTotalLength = 99;
-    if (dice.Chance(10)) device.configFault.firstTotalLength = static_cast<std::uint16_t>(dice.Below(9));
+    if (dice.Chance(10))
+        device.configFault.firstTotalLength = static_cast<std::uint16_t>(dice.Below(9));
     if (dice.Chance(10)) device.languages.clear();
     if (dice.Chance(10)) device.productFault.bLength = static_cast<std::uint8_t>(dice.Below(256));
     if (dice.Chance(10)) device.iProduct = 0;
@@ -157,14 +160,15 @@ private:
         }
     }
     static bool Counted(const sim::UsbDeviceSpec& d) {
-        if (d.vendor != kVendor || d.product != kProduct0021 || d.status == NoDeviceConnected) return false;
+        if (d.vendor != kVendor || d.product != kProduct0021 || d.status == NoDeviceConnected)
+            return false;
         if (d.noDriverKey || sim::FailedEnumeration(d.status)) return false;
         return NameRead("key", d.driverKeyFault, sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME), 8)
             .has_value();
     }
     static bool HubNameReadWhole(const sim::UsbPort& port) {
-        const auto name = NameRead(port.hub->name, port.hubNameFault,
-                                   sizeof(USB_NODE_CONNECTION_NAME), 8);
+        const auto name =
+            NameRead(port.hub->name, port.hubNameFault, sizeof(USB_NODE_CONNECTION_NAME), 8);
         return name && *name == port.hub->name;
     }
 
@@ -204,7 +208,8 @@ TEST_F(RandomTrees, CountWhatTheModelHolds) {
         counted += found > 0;
         if (HasFailure()) break;
     }
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d trees: %d with matches, %d ending in the warning, %.2f s\n", kTrees, counted,
                 warned, seconds);
     EXPECT_GT(counted, kTrees / 4) << "the generator should give trees with printers";

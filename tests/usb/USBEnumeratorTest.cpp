@@ -34,10 +34,11 @@ TEST_F(DeviceSearch, ExternalHubsAreWalkedBeforeTheNextPort) {
     inner.Port(1).device = Printer();
     hc.RootHub().Port(3).device = Printer();
 
-    EXPECT_EQ(Search(kProduct0021).count, 2) << "a printer behind two hubs counts like one on the root";
-    EXPECT_EQ(PortsExamined(), (std::vector<std::string>{HubOf(hc) + ":1", "OUTER:1", "OUTER:2",
-                                                         "INNER:1", HubOf(hc) + ":2",
-                                                         HubOf(hc) + ":3"}));
+    EXPECT_EQ(Search(kProduct0021).count, 2)
+        << "a printer behind two hubs counts like one on the root";
+    EXPECT_EQ(PortsExamined(),
+              (std::vector<std::string>{HubOf(hc) + ":1", "OUTER:1", "OUTER:2", "INNER:1",
+                                        HubOf(hc) + ":2", HubOf(hc) + ":3"}));
 }
 
 TEST_F(DeviceSearch, HubDescentFollowsDeviceIsHubOnly) {
@@ -215,15 +216,19 @@ TEST_F(DeviceSearch, AControllerMetAgainIsNotAskedForItsRootHub) {
     auto& hc = usb.AddController({.number = 0, .listed = true, .rootPorts = 1});
     hc.RootHub().Port(1).device = Printer();
     EXPECT_EQ(Search(kProduct0021).count, 1);
-    EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_ROOT_HUB_NAME"), 2) << "one query: size, name";
+    EXPECT_EQ(CountLogged("DeviceIoControl IOCTL_USB_GET_ROOT_HUB_NAME"), 2)
+        << "one query: size, name";
     EXPECT_TRUE(machine.MessageBoxes().empty());
 }
 
 TEST_F(DeviceSearch, ListingFaultsLeaveTheNumberedControllers) {
     usb.AddController({.number = 3, .rootPorts = 1}).RootHub().Port(1).device = Printer();
     usb.AddController({.listed = true, .rootPorts = 1, .detailReadFails = true})
-        .RootHub().Port(1).device = Printer();
-    EXPECT_EQ(Search(kProduct0021).count, 1) << "an interface whose detail cannot be read is passed over";
+        .RootHub()
+        .Port(1)
+        .device = Printer();
+    EXPECT_EQ(Search(kProduct0021).count, 1)
+        << "an interface whose detail cannot be read is passed over";
     usb.listingFails = true;
     EXPECT_EQ(Search(kProduct0021).count, 1);
 }

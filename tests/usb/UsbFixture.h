@@ -39,8 +39,7 @@ protected:
 
     void TearDown() override {
         EXPECT_EQ(machine.OpenHandles(), 0) << ::testing::PrintToString(machine.OpenHandleNames());
-        EXPECT_TRUE(machine.Violations().empty())
-            << ::testing::PrintToString(machine.Violations());
+        EXPECT_TRUE(machine.Violations().empty()) << ::testing::PrintToString(machine.Violations());
     }
 
     SearchResult Search(std::uint16_t product) {

@@ -20,8 +20,8 @@ std::string Text(const ByteVector& name) {
 
 class UsbQueries : public UsbTest {
 protected:
-    sim::UsbController& hc = usb.AddController({.number = 0, .driverKey = "{hc-key}\\0003",
-                                                .rootHubName = "ROOT#HUB"});
+    sim::UsbController& hc =
+        usb.AddController({.number = 0, .driverKey = "{hc-key}\\0003", .rootHubName = "ROOT#HUB"});
     sim::UsbPort& port = hc.RootHub().Port(2);
 
     HANDLE Open(const std::string& path) {
@@ -97,9 +97,11 @@ TEST_F(UsbQueries, AClaimOfGigabytesIsSurvived) {
 
 TEST_F(UsbQueries, PortHubNameOfAnExternalHub) {
     port.AttachHub(2, "EXT#HUB");
-    EXPECT_EQ(Text(On("\\\\.\\ROOT#HUB", [](HANDLE h) { return QueryPortHubName(h, 2); })), "EXT#HUB");
+    EXPECT_EQ(Text(On("\\\\.\\ROOT#HUB", [](HANDLE h) { return QueryPortHubName(h, 2); })),
+              "EXT#HUB");
     // A port without a hub answers with the bare record: no name.
-    EXPECT_EQ(Text(On("\\\\.\\ROOT#HUB", [](HANDLE h) { return QueryPortHubName(h, 1); })), "<empty>");
+    EXPECT_EQ(Text(On("\\\\.\\ROOT#HUB", [](HANDLE h) { return QueryPortHubName(h, 1); })),
+              "<empty>");
 }
 
 TEST_F(UsbQueries, ConfigurationIsReadOnlyWhenBothAnswersAgree) {
@@ -120,7 +122,8 @@ TEST_F(UsbQueries, ConfigurationIsReadOnlyWhenBothAnswersAgree) {
         port.device = Printer();
         port.device->attributes = 0xE0;
         port.device->configFault = c.fault;
-        const ByteBuffer set = On("\\\\.\\ROOT#HUB", [](HANDLE h) { return FetchConfiguration(h, 2); });
+        const ByteBuffer set =
+            On("\\\\.\\ROOT#HUB", [](HANDLE h) { return FetchConfiguration(h, 2); });
         EXPECT_EQ(static_cast<bool>(set), c.read) << c.what;
         if (!set) continue;
         ASSERT_EQ(set.Size(), 12u + 32u);
@@ -190,7 +193,8 @@ TEST_F(UsbQueries, DeviceNodeLookup) {
     port.device->driverKey = "{36FC9E60-C465-11CF-8056-444553540000}\\0011";
     port.device->description = "Label printer";
     auto text = [](const std::vector<std::uint8_t>& b) {
-        return b.empty() ? std::string("<empty>") : std::string(reinterpret_cast<const char*>(b.data()));
+        return b.empty() ? std::string("<empty>")
+                         : std::string(reinterpret_cast<const char*>(b.data()));
     };
 
     const auto found = LookupDeviceDescription("{36fc9e60-c465-11cf-8056-444553540000}\\0011");
@@ -201,10 +205,12 @@ TEST_F(UsbQueries, DeviceNodeLookup) {
     EXPECT_EQ(absent.size(), kDeviceDescriptionSize) << "a key no node carries is not empty";
 
     port.device->description.reset();
-    EXPECT_EQ(text(LookupDeviceDescription("{36FC9E60-C465-11CF-8056-444553540000}\\0011")), "<empty>");
+    EXPECT_EQ(text(LookupDeviceDescription("{36FC9E60-C465-11CF-8056-444553540000}\\0011")),
+              "<empty>");
 
     usb.deviceTreeUnavailable = true;
-    const auto unreachable = LookupDeviceDescription("{36FC9E60-C465-11CF-8056-444553540000}\\0011");
+    const auto unreachable =
+        LookupDeviceDescription("{36FC9E60-C465-11CF-8056-444553540000}\\0011");
     EXPECT_EQ(unreachable, std::vector<std::uint8_t>(kDeviceDescriptionSize, 0));
 }
 
@@ -227,7 +233,8 @@ TEST(UsbRecords, OlderConnectionRecordMovesIntoTheExtendedLayout) {
     } cases[] = {{TRUE, 0}, {FALSE, 1}};
     for (const Case& c : cases) {
         std::uint8_t legacy[kConnectionRecordSize], extended[kConnectionRecordSize];
-        for (std::size_t i = 0; i < sizeof legacy; ++i) legacy[i] = static_cast<std::uint8_t>(i * 7);
+        for (std::size_t i = 0; i < sizeof legacy; ++i)
+            legacy[i] = static_cast<std::uint8_t>(i * 7);
         USB_NODE_CONNECTION_INFORMATION fixed{};
         fixed.ConnectionIndex = 5;
         fixed.DeviceDescriptor.idVendor = kVendor;

@@ -34,9 +34,9 @@ TEST_F(WalkBounds, AHubMetTwiceIsWalkedOnceAndCountsItsPrintersOnce) {
 
     EXPECT_EQ(Search(kProduct0021).count, 2);
     EXPECT_EQ(CountLogged("CreateFileA \\\\.\\SHARED"), 1);
-    EXPECT_EQ(PortsExamined(), (std::vector<std::string>{
-                                   hc.RootHub().name + ":1", "SHARED:1", "SHARED:2",
-                                   hc.RootHub().name + ":2", hc.RootHub().name + ":3"}));
+    EXPECT_EQ(PortsExamined(),
+              (std::vector<std::string>{hc.RootHub().name + ":1", "SHARED:1", "SHARED:2",
+                                        hc.RootHub().name + ":2", hc.RootHub().name + ":3"}));
 }
 
 TEST_F(WalkBounds, EverySearchWalksEachHubAfresh) {
