@@ -62,7 +62,9 @@ protected:
     sim::PrinterOnBus SlowOldPrinterFailingOnce() {
         machine.SetRealTime(true);
         auto d = Printer(0x0020, "d0A");
-        d.printer.latencyMs = 5;
+        // Each write takes long enough that the keys pressed during a transfer meet it still
+        // running, even on a loaded machine.
+        d.printer.latencyMs = 150;
         d.printer.writes[1] = {sim::RequestScript::Kind::RefuseAtOnce};
         d.printer.scriptedOpen = 4;  // two probes and the device's own read come first
         return d;
