@@ -61,6 +61,17 @@ TEST_F(WalkBounds, ANameLengthOutOfReasonIsNoName) {
     EXPECT_EQ(Search(kProduct0021).count, 1);
 }
 
+TEST_F(WalkBounds, AKeyReplyWithoutNameBytesNamesNothing) {
+    // The name request succeeds but returns the record only up to where the name would begin:
+    // the port names no driver key, so its printer is not counted.
+    auto& hc = usb.AddController({.number = 0, .rootPorts = 2});
+    hc.RootHub().Port(1).device = Printer();
+    hc.RootHub().Port(1).device->driverKeyFault.returnedBytes =
+        offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, DriverKeyName);
+    hc.RootHub().Port(2).device = Printer();
+    EXPECT_EQ(Search(kProduct0021).count, 1);
+}
+
 TEST_F(WalkBounds, AMatchingDeviceThatIsNoHubIsNotDescendedInto) {
     auto& hc = usb.AddController({.number = 0, .rootPorts = 1});
     hc.RootHub().Port(1).device = Printer();
