@@ -7,9 +7,26 @@
 #include "app/LanguageModule.h"
 #include "app/WindowClass.h"
 #include "platform/GdiplusSession.h"
+#include "platform/MachineRecord.h"
 #include "ui/WizardWindow.h"
 
 namespace vork {
+namespace {
+
+// The record's head: which program wrote it and which texts it speaks. The library is named by its
+// file name alone; the folder it lies in is the user's business.
+void RecordStart(const LanguageModule& satellite) {
+    if (!IsRecording()) return;
+    Record("%s", kRecordFirstLine);
+    Record("program %s %d-bit", SG731_RECORD_VERSION, static_cast<int>(sizeof(void*) * 8));
+    const unsigned language = ::GetUserDefaultUILanguage();
+    if (!satellite.IsLoaded()) return Record("language 0x%04X built-in", language);
+    const std::wstring& path = satellite.Path();
+    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    Record("language 0x%04X library %ls", language, name.c_str());
+}
+
+}  // namespace
 
 POINT CentredOrigin(int screenWidth, int screenHeight) {
     // Signed arithmetic that truncates towards zero, as integer division does.
@@ -37,6 +54,7 @@ int RunApplication(HINSTANCE instance, int showCommand) {
     // library, and GDI+ is shut down last, after every picture drawn by the window is gone.
     const GdiplusSession gdiplus;
     const LanguageModule satellite = LanguageModule::ForUser(instance);
+    RecordStart(satellite);
     const HMODULE language = satellite.TextsOr(instance);
     const std::wstring className = ReadClassName(language, instance);
     // A failed registration shows as a failed creation below.

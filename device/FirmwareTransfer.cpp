@@ -15,6 +15,7 @@
 #include "device/SG731DeviceBase.h"
 #include "device/VariantProfile.h"
 #include "device/WorkerNotifications.h"
+#include "platform/MachineRecord.h"
 
 namespace vork {
 namespace {
@@ -61,6 +62,8 @@ void SG731DeviceBase::JoinWorker() {
 }
 
 void SG731DeviceBase::Report(WPARAM outcome) {
+    // Recorded before it is sent: the window's next lines (a Retry's searches) follow it.
+    Record("notification %u", static_cast<unsigned>(outcome));
     // Sent, not posted: the window has handled it before the worker touches the device again.
     if (ownerWindow_) ::SendMessageW(ownerWindow_, WM_COMMAND, outcome, 0);
 }
@@ -77,7 +80,11 @@ void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) noexcept {
 }
 
 SG731DeviceBase::TransferOutcome SG731DeviceBase::Transfer(const VariantProfile& profile) {
-    if (!OpenDeviceInterface()) return TransferOutcome::kNotOpened;
+    Record("transfer %ls", profile.className);
+    if (!OpenDeviceInterface()) {
+        Record("transfer ends: discovery failed");
+        return TransferOutcome::kNotOpened;
+    }
     const std::vector<std::uint8_t> command(profile.flashCommand.begin(),
                                             profile.flashCommand.end());
     const auto commandLength = static_cast<std::uint32_t>(command.size());

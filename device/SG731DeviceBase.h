@@ -81,12 +81,20 @@ protected:
 
 private:
     enum class TransferOutcome { kNotOpened, kFailed, kSucceeded };
+    // One request as the machine record tells it: "write" or "read", its buffer, and its start.
+    struct RequestView {
+        const char* kind;
+        const std::uint8_t* bytes;
+        std::uint32_t length;
+        ULONGLONG startedMs;
+    };
 
     TransferOutcome Transfer(const VariantProfile& profile);
-    std::int32_t AwaitRequest(OVERLAPPED& overlapped, DWORD waitMs, bool isRead);
+    std::int32_t AwaitRequest(OVERLAPPED& overlapped, const RequestView& request);
     void CancelRequest(OVERLAPPED& overlapped);
+    // place: "<device>.<interface>", how the machine record names the interface.
     bool OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
-                        SP_DEVINFO_DATA& info, const VariantProfile& profile);
+                        SP_DEVINFO_DATA& info, const VariantProfile& profile, const char* place);
     void Report(WPARAM outcome);
     void CloseDeviceHandle();
     [[noreturn]] void ThrowInvalidMode(const VariantProfile& profile, const wchar_t* operation);

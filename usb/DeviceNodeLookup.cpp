@@ -46,13 +46,19 @@ bool Advance(DEVINST& node) {
 
 }  // namespace
 
-ByteVector LookupDeviceDescription(const char* driverKey) {
+ByteVector LookupDeviceDescription(const char* driverKey, NodeLookup* outcome) {
+    NodeLookup ignored = NodeLookup::kNotFound;
+    NodeLookup& result = outcome ? *outcome : ignored;
     ByteVector buffer(kDeviceDescriptionSize, 0);
     DEVINST node = 0;
+    result = NodeLookup::kNoTree;
     if (System().CM_Locate_DevNodeA(&node, nullptr, 0) != CR_SUCCESS) return buffer;
+    result = NodeLookup::kNotFound;
     do {
         if (ReadProperty(node, CM_DRP_DRIVER, buffer) && CarriesKey(buffer, driverKey)) {
+            result = NodeLookup::kFoundWithoutDescription;
             if (!ReadProperty(node, CM_DRP_DEVICEDESC, buffer)) return {};
+            result = NodeLookup::kFound;
             return buffer;
         }
     } while (Advance(node));

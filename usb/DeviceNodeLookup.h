@@ -12,6 +12,9 @@ inline constexpr unsigned long kDeviceDescriptionSize = 200;
 // whatever the last property read left there when no node carries the key or the tree cannot be
 // entered. It is empty only when the node was found and its description cannot be read.
 // driverKey is NUL-terminated 8-bit text; keys are compared ignoring letter case.
-ByteVector LookupDeviceDescription(const char* driverKey);
+//
+// `outcome`, when given, tells which of those cases it was, for the machine record.
+enum class NodeLookup { kFound, kFoundWithoutDescription, kNotFound, kNoTree };
+ByteVector LookupDeviceDescription(const char* driverKey, NodeLookup* outcome = nullptr);
 
 }  // namespace vork

@@ -30,17 +30,29 @@ public:
                              ByteVector& productString);
 
 private:
+    // How the machine record names a controller: "hcd 3" (by number) or "listed 0" (by class).
+    struct ControllerLabel {
+        const char* kind;
+        int index;
+    };
+    // Where a port is, for the machine record: the hub's number in this search, and the port.
+    struct PortPlace {
+        int hub;
+        ULONG port;
+    };
+
     void ResetResults() noexcept;
     void WalkControllers();
-    void VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& interfaceData);
-    void VisitController(HANDLE controller);
+    void VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& interfaceData, int index);
+    void VisitController(HANDLE controller, ControllerLabel label);
     // depth: 0 for a root hub, one more for each external hub on the way down.
     void VisitHub(const ByteVector& hubName, int depth);
-    void ScanHubPorts(HANDLE hub, std::uint8_t portCount, int depth);
+    void ScanHubPorts(HANDLE hub, std::uint8_t portCount, int depth, int hubNumber);
     // false: the record could not be allocated, so the scan of this hub ends.
-    bool ExaminePort(HANDLE hub, ULONG port, int depth, ByteVector& keptDescription);
+    bool ExaminePort(HANDLE hub, PortPlace place, int depth, ByteVector& keptDescription);
     static bool ReadConnection(HANDLE hub, ULONG port, std::uint8_t* record, bool& answered);
-    void Capture(HANDLE hub, ULONG port, const USB_DEVICE_DESCRIPTOR& device);
+    void CountMatch(HANDLE hub, PortPlace place, ByteVector& keptDescription);
+    void Capture(HANDLE hub, PortPlace place, const USB_DEVICE_DESCRIPTOR& device);
 
     std::unique_ptr<std::uint8_t[]> configHeader_;  // 9 bytes, or none
     ByteVector productString_;                      // 8-bit text + NUL, or empty
@@ -49,6 +61,7 @@ private:
     std::uint16_t productId_ = 0;
     std::set<ByteVector> visitedControllers_;  // driver keys walked in this search
     std::set<ByteVector> visitedHubs_;         // hub names walked in this search
+    int hubsScanned_ = 0;                      // numbers the hubs of this search for the record
 };
 
 }  // namespace vork
