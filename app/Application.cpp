@@ -17,7 +17,7 @@ namespace {
 // file name alone; the folder it lies in is the user's business.
 void RecordStart(const LanguageModule& satellite) {
     if (!IsRecording()) return;
-    Record("%s", kRecordFirstLine);
+    RecordHead();
     Record("program %s %d-bit", SG731_RECORD_VERSION, static_cast<int>(sizeof(void*) * 8));
     const unsigned language = ::GetUserDefaultUILanguage();
     if (!satellite.IsLoaded()) return Record("language 0x%04X built-in", language);

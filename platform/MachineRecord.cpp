@@ -1,5 +1,6 @@
 #include "platform/MachineRecord.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -21,6 +22,11 @@ HANDLE StandardOutput() noexcept {
 }
 
 }  // namespace
+
+void RecordHead() noexcept {
+    static std::atomic<bool> written{false};
+    if (!written.exchange(true)) Record("%s", kRecordFirstLine);
+}
 
 bool IsRecording() noexcept {
     const DWORD error = ::GetLastError();

@@ -19,6 +19,9 @@ namespace vork {
 // The record's first line; the number changes whenever a line changes its meaning.
 inline constexpr char kRecordFirstLine[] = "SG731 machine record 1";
 
+// Writes kRecordFirstLine, once per process, whoever asks first.
+void RecordHead() noexcept;
+
 // True when the process has a standard output to write the record to. Callers that must prepare
 // something for a line (hex text, say) ask first, so an absent record costs nothing.
 bool IsRecording() noexcept;

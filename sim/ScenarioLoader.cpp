@@ -2,6 +2,7 @@
 // value's type and range are checked, so a mistake is an error that names its place rather than a
 // silently different machine. A file of any size or content ends in a short message: files larger
 // than any scenario are refused unread, parser messages are cut, and hubs nest only so deep.
+#include <array>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -23,10 +24,67 @@ constexpr std::uint64_t kMostPorts = 255;  // bNumberOfPorts is a byte
 constexpr std::uint64_t kLongestLatency = 60000;
 constexpr std::uint64_t kLastStatus = DeviceReset;
 
+// The parser hands texts over as UTF-8 (it has checked them); USB strings are UTF-16.
 std::u16string Utf16(const std::string& text) {
-    std::u16string out;  // scenario texts are ASCII or Latin-1 in practice; code units map directly
-    for (unsigned char c : text) out.push_back(c);
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra && i + k < text.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += static_cast<std::size_t>(extra) + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+    }
     return out;
+}
+
+// "productString": null is a device that names no product string (iProduct 0).
+void ProductString(UsbDeviceSpec& device, const json& object, const std::string& where) {
+    if (!object.contains("productString")) return;
+    if (object["productString"].is_null()) {
+        device.iProduct = 0;
+        return;
+    }
+    device.productString = Utf16(TextOr(object, "productString", "", where));
+}
+
+// The 9 bytes of a configuration descriptor as 18 hexadecimal digits.
+void ConfigHeader(UsbDeviceSpec& device, const json& object, const std::string& where) {
+    if (!object.contains("configuration")) return;
+    const std::string text = TextOr(object, "configuration", "", where);
+    const std::string at = where + ".configuration";
+    if (text.size() != 18 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw Error(at + ": expected 18 hexadecimal digits");
+    std::array<std::uint8_t, 9> header{};
+    for (std::size_t i = 0; i < header.size(); ++i)
+        header[i] = static_cast<std::uint8_t>(std::stoi(text.substr(2 * i, 2), nullptr, 16));
+    device.configHeader = header;
+    device.totalLength = static_cast<std::uint16_t>(header[2] | header[3] << 8);
+    device.attributes = header[7];
+    device.maxPower = header[8];
+}
+
+// What the walk learns of a device beyond its ids, shared by printers and other devices: its
+// driver key, its device node and description, its product string and its configuration.
+void DeviceFacts(UsbDeviceSpec& device, const json& object, const std::string& where) {
+    device.noDriverKey = BoolOr(object, "noDriverKey", false, where);
+    device.inDeviceTree = BoolOr(object, "deviceNode", true, where);
+    if (object.contains("description")) {
+        if (object["description"].is_null())
+            device.description.reset();
+        else
+            device.description = TextOr(object, "description", "", where);
+    }
+    if (BoolOr(object, "configurationFails", false, where)) device.configFault.failFirst = true;
+    ProductString(device, object, where);
+    ConfigHeader(device, object, where);
 }
 
 RequestScript::Kind ScriptKind(const std::string& name, const std::string& where) {
@@ -125,11 +183,11 @@ void Loader::AddPrinter(UsbPort& port, const json& p, const std::string& where) 
     CheckKeys(p, where,
               {"name", "product", "code", "revision", "silent", "attributes", "productString",
                "status", "interfaceListed", "interfacePath", "busy", "latencyMs", "writes", "reads",
-               "scriptedOpen", "cancelFails"});
+               "scriptedOpen", "cancelFails", "noDriverKey", "deviceNode", "description",
+               "configuration", "configurationFails"});
     PrinterOnBus d;
     d.product = NumberOr<std::uint16_t>(p, "product", 0x0021, where);
     d.attributes = NumberOr<std::uint8_t>(p, "attributes", 0xA0, where);
-    if (p.contains("productString")) d.productString = Utf16(TextOr(p, "productString", "", where));
     d.status = Status(p, where);
     d.interfaceListed = BoolOr(p, "interfaceListed", true, where);
     d.interfacePath = TextOr(p, "interfacePath", "", where);
@@ -143,26 +201,26 @@ void Loader::AddPrinter(UsbPort& port, const json& p, const std::string& where) 
     if (p.contains("writes")) d.printer.writes = Scripts(p["writes"], where + ".writes");
     if (p.contains("reads")) d.printer.reads = Scripts(p["reads"], where + ".reads");
     AttachPrinter(machine_, port, d);
+    DeviceFacts(*port.device, p, where);
 }
 
 void Loader::AddDevice(UsbPort& port, const json& d, const std::string& where) {
     CheckKeys(d, where,
               {"vendor", "product", "status", "productString", "attributes", "noDriverKey",
-               "description"});
+               "description", "deviceNode", "configuration", "configurationFails", "reportsHub"});
     UsbDeviceSpec device;
     device.vendor = NumberOr<std::uint16_t>(d, "vendor", device.vendor, where);
     device.product = NumberOr<std::uint16_t>(d, "product", device.product, where);
     device.status = Status(d, where);
     device.attributes = NumberOr<std::uint8_t>(d, "attributes", device.attributes, where);
-    if (d.contains("productString"))
-        device.productString = Utf16(TextOr(d, "productString", "", where));
-    device.noDriverKey = BoolOr(d, "noDriverKey", false, where);
-    if (d.contains("description")) device.description = TextOr(d, "description", "", where);
+    DeviceFacts(device, d, where);
+    if (d.contains("reportsHub")) port.reportsHub = BoolOr(d, "reportsHub", false, where);
     port.device = device;
 }
 
 void Loader::AddPort(UsbHub& hub, const json& entry, const std::string& where, int depth) {
-    CheckKeys(entry, where, {"port", "printer", "device", "hub", "hubLink", "shortAnswers"});
+    CheckKeys(entry, where,
+              {"port", "printer", "device", "hub", "hubLink", "shortAnswers", "connectionFails"});
     const int number = NumberOr<int>(entry, "port", 0, where, kMostPorts);
     if (number < 1 || static_cast<std::size_t>(number) > hub.ports.size())
         throw Error(where + ".port: no port " + std::to_string(number) + " on a hub of " +
@@ -183,16 +241,23 @@ void Loader::AddPort(UsbHub& hub, const json& entry, const std::string& where, i
     if (entry.contains("hub")) {
         const json& h = entry["hub"];
         const std::string at = where + ".hub";
-        CheckKeys(h, at, {"ports", "contents", "name"});
+        CheckKeys(h, at,
+                  {"ports", "contents", "name", "vendor", "product", "openFails",
+                   "nodeInformationFails"});
         if (depth >= kDeepestHub)
             throw Error(at + ": hubs nested deeper than " + std::to_string(kDeepestHub));
         const std::string name = TextOr(h, "name", "", at);
         if (h.contains("name")) NameHub(name, at + ".name");
         UsbHub& external = port.AttachHub(NumberOr<int>(h, "ports", 4, at, kMostPorts), name);
         if (!h.contains("name")) NameHub(external.name, at);
+        port.device->vendor = NumberOr<std::uint16_t>(h, "vendor", port.device->vendor, at);
+        port.device->product = NumberOr<std::uint16_t>(h, "product", port.device->product, at);
+        external.openFails = BoolOr(h, "openFails", false, at);
+        external.nodeInformationFails = BoolOr(h, "nodeInformationFails", false, at);
         AddPorts(external, ListOf(h, "contents", at), at + ".contents", depth + 1);
     }
     if (port.device) ShortAnswers(*port.device, entry, where);
+    port.failExtended = port.failLegacy = BoolOr(entry, "connectionFails", false, where);
 }
 
 void Loader::AddPorts(UsbHub& hub, const json& ports, const std::string& where, int depth) {
@@ -203,7 +268,8 @@ void Loader::AddPorts(UsbHub& hub, const json& ports, const std::string& where, 
 void Loader::AddController(const json& c, const std::string& where) {
     CheckKeys(c, where,
               {"number", "listed", "rootPorts", "noDriverKey", "noRootHubName", "ports",
-               "rootHubName", "presentForSearches"});
+               "rootHubName", "presentForSearches", "driverKey", "interfacePath", "openFails",
+               "detailReadFails", "rootHubOpenFails", "rootHubNodeInformationFails"});
     UsbControllerSpec described;
     described.number = c.contains("number") ? NumberOr<int>(c, "number", 0, where, 9999) : -1;
     described.listed = BoolOr(c, "listed", false, where);
@@ -211,6 +277,10 @@ void Loader::AddController(const json& c, const std::string& where) {
     described.noDriverKey = BoolOr(c, "noDriverKey", false, where);
     described.noRootHubName = BoolOr(c, "noRootHubName", false, where);
     described.rootHubName = TextOr(c, "rootHubName", "", where);
+    if (c.contains("driverKey")) described.driverKey = TextOr(c, "driverKey", "", where);
+    described.interfacePath = TextOr(c, "interfacePath", "", where);
+    described.openFails = BoolOr(c, "openFails", false, where);
+    described.detailReadFails = BoolOr(c, "detailReadFails", false, where);
     described.presentForSearches =
         c.contains("presentForSearches") ? NumberOr<int>(c, "presentForSearches", 0, where) : -1;
     if (described.number < 0 && !described.listed)
@@ -218,6 +288,9 @@ void Loader::AddController(const json& c, const std::string& where) {
     if (c.contains("rootHubName")) NameHub(described.rootHubName, where + ".rootHubName");
     UsbController& controller = machine_.Usb().AddController(described);
     if (!c.contains("rootHubName")) NameHub(controller.rootHub->name, where);
+    controller.rootHub->openFails = BoolOr(c, "rootHubOpenFails", false, where);
+    controller.rootHub->nodeInformationFails =
+        BoolOr(c, "rootHubNodeInformationFails", false, where);
     AddPorts(controller.RootHub(), ListOf(c, "ports", where), where + ".ports", 0);
 }
 
@@ -241,10 +314,14 @@ ScenarioResult LoadScenarioText(SimMachine& machine, const std::string& text) {
             throw Error("the scenario file is larger than " + std::to_string(kLargestFile) +
                         " bytes");
         const json root = json::parse(text);
-        CheckKeys(root, "scenario", {"description", "screens", "realTime", "controllers"});
+        CheckKeys(root, "scenario",
+                  {"description", "screens", "realTime", "controllers", "controllerListFails",
+                   "deviceTreeFails"});
         result.description = TextOr(root, "description", "", "scenario");
         result.screens = TextList(root, "screens", "scenario");
         machine.SetRealTime(BoolOr(root, "realTime", true, "scenario"));
+        machine.Usb().listingFails = BoolOr(root, "controllerListFails", false, "scenario");
+        machine.Usb().deviceTreeUnavailable = BoolOr(root, "deviceTreeFails", false, "scenario");
         Loader loader(machine);
         const json& controllers = ListOf(root, "controllers", "scenario");
         for (std::size_t i = 0; i < controllers.size(); ++i)

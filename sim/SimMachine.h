@@ -51,6 +51,7 @@ public:
     std::shared_ptr<Printer> AddPrinter(const PrinterConfig& config);
 
     void SetRealTime(bool realTime);
+    bool RealTime() const { return realTime_; }
     void FailPrinterClassList(bool fail);  // SetupDiGetClassDevsA returns INVALID_HANDLE_VALUE
     void FailNextEventCreations(int count);
 

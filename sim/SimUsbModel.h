@@ -29,6 +29,7 @@
 // descriptor, a ConfigFault on the configuration set, open and query failures on controllers, hubs
 // and ports, and FailIoctl for the n-th control request the machine receives. The walk ignores a
 // device's `printer`; it lets one description serve the USB search and the printer interface.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -87,6 +88,9 @@ struct UsbDeviceSpec {
     std::uint16_t totalLength = 32;  // the configuration set's wTotalLength
     std::uint8_t attributes = 0xA0;  // bmAttributes
     std::uint8_t maxPower = 50;
+    // The configuration descriptor's 9 bytes as a real device gave them, instead of the ones made
+    // from totalLength, attributes and maxPower (which it then sets).
+    std::optional<std::array<std::uint8_t, 9>> configHeader{};
     ConfigFault configFault{};
     std::vector<std::uint16_t> languages = {0x0409};
     std::u16string productString = u"VORK Stickograph 731";

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "platform/MachineRecord.h"
 #include "platform/Platform.h"
 #include "sim/Scenario.h"
 #include "simulator/ScreenWalk.h"
@@ -84,6 +85,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         Complain("The scenario cannot be used: " + loaded.error, options.walk.empty());
         return kExitBadArguments;
     }
+    // The record tells a replay which clock the machine ran on; the scenario's name stays out.
+    vork::RecordHead();
+    vork::Record("simulator clock %s", machine.RealTime() ? "real" : "virtual");
     const vork::ScopedPlatform scope(machine);
     if (!options.walk.empty()) vork::simulator::StartScreenWalk(options.walk);
     int exitCode = vork::kExitNoWindow;

@@ -144,8 +144,10 @@ void USBEnumerator::VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DAT
         char path[kLongestRecordLine / 2] = {};
         ::WideCharToMultiByte(CP_ACP, 0, detail->DevicePath, -1, path, sizeof path - 1, nullptr,
                               nullptr);
-        Record("listed %d path %s %s error %lu", index, RecordQuoted(path, sizeof path).c_str(),
-               controller ? "opened" : "not opened", controller ? 0UL : ::GetLastError());
+        const std::string quoted = RecordQuoted(path, sizeof path);
+        if (controller) Record("listed %d path %s opened", index, quoted.c_str());
+        if (!controller)
+            Record("listed %d path %s not opened error %lu", index, quoted.c_str(), ::GetLastError());
     }
     if (controller) VisitController(controller.Get(), {"listed", index});
 }
