@@ -43,7 +43,8 @@ std::string RequestText(const char* kind, const std::uint8_t* bytes, std::uint32
 }
 
 void RecordFailure(const char* kind, std::uint32_t length, const char* step, DWORD error) {
-    if (IsRecording()) Record("%s %u %s error %lu", kind, static_cast<unsigned>(length), step, error);
+    if (IsRecording())
+        Record("%s %u %s error %lu", kind, static_cast<unsigned>(length), step, error);
 }
 
 }  // namespace
@@ -176,9 +177,10 @@ std::vector<std::uint8_t> SG731DeviceBase::QueryRevision() {
     CloseDeviceHandle();
     if (IsRecording()) {
         Record("revision %s",
-               reply.empty() ? "none"
-                             : RecordQuoted(reinterpret_cast<const char*>(reply.data()), reply.size(), false)
-                                   .c_str());
+               reply.empty()
+                   ? "none"
+                   : RecordQuoted(reinterpret_cast<const char*>(reply.data()), reply.size(), false)
+                         .c_str());
     }
     return reply;
 }

@@ -56,7 +56,10 @@ bool SG731DeviceBase::OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& int
     buffer.back() = 0;
     const char* path = detail->DevicePath;
     const std::string quoted =
-        IsRecording() ? RecordQuoted(path, buffer.size() - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath)) : std::string();
+        IsRecording()
+            ? RecordQuoted(path,
+                           buffer.size() - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath))
+            : std::string();
     for (const char* text : profile.matchTexts) {
         if (!std::strstr(path, text)) continue;
         // Several matches in one pass open several handles and only the last is kept. The one held

@@ -180,11 +180,13 @@ void Loader::CheckLinks() const {
 }
 
 void Loader::AddPrinter(UsbPort& port, const json& p, const std::string& where) {
-    CheckKeys(p, where,
-              {"name", "product", "code", "revision", "silent", "attributes", "productString",
-               "status", "interfaceListed", "interfacePath", "busy", "latencyMs", "writes", "reads",
-               "scriptedOpen", "cancelFails", "noDriverKey", "deviceNode", "description",
-               "configuration", "configurationFails"});
+    CheckKeys(p, where, {"name",          "product",       "code",
+                         "revision",      "silent",        "attributes",
+                         "productString", "status",        "interfaceListed",
+                         "interfacePath", "busy",          "latencyMs",
+                         "writes",        "reads",         "scriptedOpen",
+                         "cancelFails",   "noDriverKey",   "deviceNode",
+                         "description",   "configuration", "configurationFails"});
     PrinterOnBus d;
     d.product = NumberOr<std::uint16_t>(p, "product", 0x0021, where);
     d.attributes = NumberOr<std::uint8_t>(p, "attributes", 0xA0, where);

@@ -79,7 +79,8 @@ std::vector<std::uint8_t> ConfigurationSet(const UsbDeviceSpec& device) {
                                      64,
                                      0,
                                      0};  // bulk in
-    if (device.configHeader) std::copy(device.configHeader->begin(), device.configHeader->end(), set.begin());
+    if (device.configHeader)
+        std::copy(device.configHeader->begin(), device.configHeader->end(), set.begin());
     set.resize(std::max<std::size_t>(device.totalLength, 9), 0);
     return set;
 }

@@ -147,7 +147,8 @@ void USBEnumerator::VisitListedController(HDEVINFO list, SP_DEVICE_INTERFACE_DAT
         const std::string quoted = RecordQuoted(path, sizeof path);
         if (controller) Record("listed %d path %s opened", index, quoted.c_str());
         if (!controller)
-            Record("listed %d path %s not opened error %lu", index, quoted.c_str(), ::GetLastError());
+            Record("listed %d path %s not opened error %lu", index, quoted.c_str(),
+                   ::GetLastError());
     }
     if (controller) VisitController(controller.Get(), {"listed", index});
 }
@@ -168,7 +169,8 @@ void USBEnumerator::VisitController(HANDLE controller, ControllerLabel label) {
         Record("%s %d root hub none", label.kind, label.index);
         throw std::runtime_error(kNoRootHub);
     }
-    if (IsRecording()) Record("%s %d root hub %s", label.kind, label.index, Quoted(rootHub).c_str());
+    if (IsRecording())
+        Record("%s %d root hub %s", label.kind, label.index, Quoted(rootHub).c_str());
     VisitHub(rootHub, 0);
 }
 

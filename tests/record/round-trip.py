@@ -14,7 +14,9 @@ converted scenario again.
 Random trees are made here, from the seed, with the kinds of faults the USB search's random-tree
 tests use that scenario files can express, on the virtual clock.
 """
+import concurrent.futures
 import json
+import os
 import pathlib
 import random
 import re
@@ -24,6 +26,7 @@ import sys
 HERE = pathlib.Path(__file__).resolve().parent
 CONVERTER = HERE.parent.parent / "scripts" / "record-to-scenario"
 CODES = ["f0I", "f0J", "d0A", "d0B", "d0C", "v0G", "x0X"]
+WALKS_AT_ONCE = 4
 KINDS = ["refuse", "completeAtOnce", "acceptPart", "neverComplete", "completeWhileCancelling",
          "failResult", "failWait", "unplug"]
 
@@ -39,7 +42,7 @@ def walk(wine, exe, scenario, folder):
         subprocess.run([wine, exe, windows_path(scenario), "--walk", windows_path(folder),
                         "--dump", windows_path(folder)], stdout=out, stderr=err,
                        stdin=subprocess.DEVNULL, timeout=150, check=False,
-                       env={**__import__("os").environ, "LC_ALL": "en_US.UTF-8"})
+                       env={**os.environ, "LC_ALL": "en_US.UTF-8"})
     screens = (folder / "screens.txt").read_text().split("\n") if (folder / "screens.txt").exists() else []
     dumps = sorted((p.read_bytes(), (folder / (p.stem + ".writes.txt")).read_text())
                    for p in folder.glob("*.bin") if p.stat().st_size)
@@ -206,9 +209,11 @@ def main(argv):
             cases.append(path)
     else:
         cases = [pathlib.Path(p) for p in argv[5:]]
+    # A walk spends most of its time waiting for screens to settle, so a few run side by side.
+    with concurrent.futures.ThreadPoolExecutor(max_workers=WALKS_AT_ONCE) as pool:
+        results = list(pool.map(lambda case: round_trip(wine, exe, case, work / case.stem), cases))
     failed = 0
-    for case in cases:
-        failures = round_trip(wine, exe, case, work / case.stem)
+    for case, failures in zip(cases, results):
         for failure in failures:
             print(f"FAIL {case.name}: {failure}")
         failed += bool(failures)
