@@ -52,9 +52,10 @@ TEST(MachineRecord, LinesGoWhereStandardOutputGoesAndKeepTheLastError) {
         Record("port %d.%d status %d", 1, 3, 1);
         Record("%s", std::string(3000, 'x').c_str());
         EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-        if (toFile)
+        if (toFile) {
             EXPECT_EQ(out.Text(),
                       "port 1.3 status 1\n" + std::string(kLongestRecordLine, 'x') + "\n");
+        }
     }
 }
 

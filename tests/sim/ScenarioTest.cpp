@@ -192,6 +192,47 @@ TEST_F(ScenarioFiles, FaultKeysDescribeTheMachine) {
     EXPECT_EQ(machine.Printers()[0]->config.writes.at(4).kind, sim::RequestScript::Kind::Unplug);
 }
 
+// The keys for what a machine record can hold reach the model too, texts as UTF-16.
+TEST_F(ScenarioFiles, RecordKeysDescribeTheMachine) {
+    const auto result = sim::LoadScenarioText(machine, R"({"controllerListFails": true,
+      "deviceTreeFails": true, "controllers": [{
+        "number": 7, "driverKey": "K", "openFails": true, "detailReadFails": true,
+        "rootHubOpenFails": true, "ports": [
+          {"port": 1, "hub": {"name": "H", "vendor": "0xE7D2", "product": 33, "openFails": true}},
+          {"port": 2, "connectionFails": true, "device": {"productString": null,
+           "configuration": "09024000020300C0FA", "deviceNode": false, "reportsHub": true}},
+          {"port": 3, "printer": {"productString": "Café €", "description": null,
+           "configurationFails": true, "noDriverKey": true}}]}]})");
+    ASSERT_TRUE(result.ok) << result.error;
+    const sim::UsbTopology& usb = machine.Usb();
+    EXPECT_TRUE(usb.listingFails && usb.deviceTreeUnavailable);
+    const sim::UsbController& controller = usb.controllers.front();
+    EXPECT_EQ(controller.described.driverKey, "K");
+    EXPECT_TRUE(controller.described.openFails && controller.described.detailReadFails);
+    sim::UsbHub& root = *controller.rootHub;
+    EXPECT_TRUE(root.openFails);
+    EXPECT_EQ(root.Port(1).device->vendor, 0xE7D2);
+    EXPECT_EQ(root.Port(1).device->product, 0x21);
+    EXPECT_TRUE(root.Port(1).hub->openFails);
+    const sim::UsbPort& port = root.Port(2);
+    EXPECT_TRUE(port.failExtended && port.failLegacy);
+    EXPECT_EQ(port.reportsHub, true);
+    EXPECT_EQ(port.device->iProduct, 0);
+    EXPECT_FALSE(port.device->inDeviceTree);
+    EXPECT_EQ(port.device->totalLength, 0x40);
+    EXPECT_EQ(port.device->attributes, 0xC0);
+    ASSERT_TRUE(port.device->configHeader);
+    EXPECT_EQ((*port.device->configHeader)[4], 2);
+    const sim::UsbDeviceSpec& printer = *root.Port(3).device;
+    EXPECT_EQ(printer.productString, u"Caf\u00e9 \u20ac");
+    EXPECT_FALSE(printer.description);
+    EXPECT_TRUE(printer.configFault.failFirst && printer.noDriverKey);
+    sim::SimMachine other;
+    EXPECT_FALSE(sim::LoadScenarioText(other, R"({"controllers": [{"number": 0, "ports": [
+        {"port": 1, "device": {"configuration": "0902"}}]}]})")
+                     .ok);
+}
+
 // Hubs within hubs: a file nests them only so deep, so reading it cannot exhaust the stack.
 TEST_F(ScenarioFiles, HubsNestOnlySoDeep) {
     auto nested = [](int depth) {
