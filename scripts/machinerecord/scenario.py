@@ -221,19 +221,23 @@ def strip_private(value):
 
 
 def attach_printers(r):
-    """Each printer interface goes to the port of a printer the walk saw, by the product id in its
-    path, else to any printer port left; in the order the walk met the ports."""
+    """Each printer interface goes to the port of a printer the walk saw with the product id its
+    path names, in the order the walk met the ports; a path that names none takes any printer port
+    left. The rest were on no port the walk reached (hidden_controller)."""
     ports = [p for hub in r.hubs.values() for p in hub.port_map.values()
              if p.seen and p.seen[1] == VENDOR and p.seen[2] in PRINTER_PRODUCTS and not p.seen[3]
              and p.seen[0] == 1]
-    for printer in sorted(r.printers.values(), key=lambda p: p.order):
-        wanted = re.search(r"pid_([0-9a-fA-F]{4})", printer.path)
-        pid = int(wanted.group(1), 16) if wanted else None
-        free = [p for p in ports if p.printer is None]
-        port = next((p for p in free if p.seen[2] == pid), free[0] if free else None)
-        if port is None:
-            continue  # placed out of the walk's reach (hidden_controller)
-        port.printer, printer.port = printer, port
+    printers = sorted(r.printers.values(), key=lambda p: p.order)
+    for named in (True, False):
+        for printer in printers:
+            wanted = re.search(r"pid_([0-9a-fA-F]{4})", printer.path)
+            if printer.port or bool(wanted) != named:
+                continue
+            pid = int(wanted.group(1), 16) if wanted else None
+            port = next((p for p in ports if p.printer is None and (pid is None or p.seen[2] == pid)),
+                        None)
+            if port:
+                port.printer, printer.port = printer, port
 
 
 def hidden_controller(w, printer, count):

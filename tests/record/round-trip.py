@@ -103,7 +103,7 @@ class Tree:
 
     def device(self):
         d = self.dice
-        device = {"vendor": "0xE7D2" if self.chance(60) else "0x%04X" % d.randrange(1, 0xFFFF),
+        device = {"vendor": "0xE7D2" if self.chance(15) else "0x%04X" % d.randrange(1, 0xFFFF),
                   "product": "0x%04X" % d.choice([0x20, 0x21, 0x21, 0x22, 0x1234])}
         status = d.randrange(10)
         if status >= 7:
@@ -143,7 +143,7 @@ class Tree:
             entry = {"port": port}
             if kind < 35:
                 pass
-            elif kind < 50 and self.printers < 2:
+            elif (kind < 50 or self.printers == 0 and kind < 70) and self.printers < 2:
                 entry["printer"] = self.printer()
             elif kind < 80 or depth >= 3:
                 entry["device"] = self.device()
