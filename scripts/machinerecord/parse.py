@@ -26,6 +26,7 @@ class Record:
         self.current = None
         self.in_exchange = False
         self.list_fails = False
+        self.selected = False
         self.tree_fails = False
         self.notes = []
 
@@ -216,6 +217,8 @@ def parse(lines):
         raise BadRecord(f"the record is cut short in search {record.open_search}")
     if record.in_exchange:
         raise BadRecord("the record is cut short in an exchange with a printer")
+    if not record.selected:
+        raise BadRecord("the record is cut short: it ends before the printer selection")
     return record
 
 
@@ -226,6 +229,7 @@ def parse_line(r, w):
     elif head in ("language", "probe", "selection", "check", "transfer", "notification"):
         if head == "transfer":
             r.in_exchange = False
+        r.selected |= head == "selection"
     elif head == "simulator":
         r.real_time = w[2] == "real"
     elif head == "search":

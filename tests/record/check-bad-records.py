@@ -35,6 +35,7 @@ CUT_AT = WHOLE.index("port 1.2")
 BAD = {
     "a last line that is not whole": WHOLE[:CUT_AT + 12],
     "cut short inside a search": WHOLE[:CUT_AT],
+    "cut short before the selection": WHOLE[:WHOLE.index("SG731OldDevice counted")],
     "a garbled line": WHOLE.replace("hub 1 \"ROOT\" ports 2", "hub 1 ROOT ports two"),
     "an unknown line": WHOLE.replace("listed controllers\n", "listed contrlolers\n"),
     "a port of no hub": WHOLE.replace("port 1.2", "port 7.2"),
