@@ -44,7 +44,7 @@ void Record(const char* format, ...) noexcept {
         const int formatted = std::vsnprintf(line, kLongestRecordLine + 1, format, arguments);
         va_end(arguments);
         if (formatted >= 0) {
-            std::size_t length = static_cast<std::size_t>(formatted);
+            auto length = static_cast<std::size_t>(formatted);
             if (length > kLongestRecordLine) length = kLongestRecordLine;
             line[length++] = '\n';
             DWORD written = 0;

@@ -210,8 +210,8 @@ def parse(lines):
             continue  # the channel's own diagnostics share the stream
         try:
             parse_line(record, TOKEN.findall(line))
-        except (IndexError, BadRecord) as e:
-            detail = str(e) if isinstance(e, BadRecord) else "a line with too few words"
+        except (IndexError, KeyError, ValueError, BadRecord) as e:
+            detail = str(e) if isinstance(e, BadRecord) else "a line that does not fit its place"
             raise BadRecord(f"line {n}: {detail}: {line[:60]!r}") from None
     if record.open_search is not None:
         raise BadRecord(f"the record is cut short in search {record.open_search}")
@@ -233,43 +233,13 @@ def parse_line(r, w):
     elif head == "simulator":
         r.real_time = w[2] == "real"
     elif head == "search":
-        search = number(w[1])
-        if w[2] == "product":
-            if r.open_search is not None:
-                raise BadRecord("a search begins inside another")
-            r.searches += 1
-            r.open_search, r.search_hubs, r.pending_hub = search, {}, None
-        elif w[2] in ("count", "failed"):
-            if r.open_search != search:
-                raise BadRecord("a search ends that never began")
-            r.open_search = None
-        else:
-            raise BadRecord("an unknown search line")
+        search_line(r, w)
     elif head in ("hcd", "listed") and r.open_search is None:
         raise BadRecord("a controller outside a search")
     elif head == "hcd":
-        index = number(w[1])
-        if w[2:] == ["opened"]:
-            r.label = r.numbered(index)
-            r.label.searches.add(r.searches)
-        elif w[2:4] == ["not", "opened"]:
-            # No such name is no controller; any other error is one that is there and refuses.
-            if number(w[5]) != FILE_NOT_FOUND:
-                c = r.numbered(index)
-                c.open_fails = True
-                c.searches.add(r.searches)
-        else:
-            controller_line(r, r.numbered(index), w[2:])
+        hcd_line(r, w)
     elif head == "listed":
-        if w[1] == "controllers":
-            r.list_fails = w[2:3] == ["failed"]
-        elif w[2] == "path":
-            r.on_listed(number(w[1]), text_of(unquote(w[3])), w[4] == "opened", False)
-        elif w[2:4] == ["detail", "failed"]:
-            r.on_listed(number(w[1]), None, False, True)
-        else:
-            r.label = r.label_listed[number(w[1])]
-            controller_line(r, r.label, w[2:])
+        listed_line(r, w)
     elif head == "hub":
         if w[1].isdigit():
             r.hub_line(text_of(unquote(w[2])), [w[1]] + w[3:])
@@ -277,7 +247,13 @@ def parse_line(r, w):
             r.hub_line(text_of(unquote(w[1])), w[2:])
     elif head == "port":
         r.port_line(w[1], w[2:])
-    elif head == "exchange":
+    else:
+        exchange_line(r, w)
+
+
+def exchange_line(r, w):
+    head = w[0]
+    if head == "exchange":
         r.in_exchange = len(w) == 1
     elif head == "interfaces":
         r.discovery_seen = True
@@ -295,6 +271,50 @@ def parse_line(r, w):
         pass  # a variant's decision, which follows from the machine
     else:
         raise BadRecord("an unknown line")
+
+
+def search_line(r, w):
+    search = number(w[1])
+    if w[2] == "product":
+        if r.open_search is not None:
+            raise BadRecord("a search begins inside another")
+        r.searches += 1
+        r.open_search, r.search_hubs, r.pending_hub = search, {}, None
+    elif w[2] in ("count", "failed"):
+        if r.open_search != search:
+            raise BadRecord("a search ends that never began")
+        r.open_search = None
+    else:
+        raise BadRecord("an unknown search line")
+
+
+def hcd_line(r, w):
+    index = number(w[1])
+    if w[2:] == ["opened"]:
+        r.label = r.numbered(index)
+        r.label.searches.add(r.searches)
+    elif w[2:4] == ["not", "opened"]:
+        # No such name is no controller; any other error is one that is there and refuses.
+        if number(w[5]) != FILE_NOT_FOUND:
+            c = r.numbered(index)
+            c.open_fails = True
+            c.searches.add(r.searches)
+    else:
+        controller_line(r, r.numbered(index), w[2:])
+
+
+def listed_line(r, w):
+    if w[1] == "controllers":
+        r.list_fails = w[2:3] == ["failed"]
+    elif w[2] == "path":
+        r.on_listed(number(w[1]), text_of(unquote(w[3])), w[4] == "opened", False)
+    elif w[2:4] == ["detail", "failed"]:
+        r.on_listed(number(w[1]), None, False, True)
+    elif number(w[1]) not in r.label_listed:
+        raise BadRecord("a listed controller that was never listed")
+    else:
+        r.label = r.label_listed[number(w[1])]
+        controller_line(r, r.label, w[2:])
 
 
 def controller_line(r, c, w):
