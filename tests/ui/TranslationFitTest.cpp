@@ -85,24 +85,25 @@ TEST_P(ShippedLanguage, NamesEachButtonByItsCaption) {
 
 INSTANTIATE_TEST_SUITE_P(
     Libraries, ShippedLanguage,
-    ::testing::Values(Language{1033, nullptr, {L"solid"}},                    // built-in English
-                      Language{1031, L"SG731Updater7.dll", {L"Dauerlicht"}},  // German (Germany)
-                      Language{3079, L"SG731Updater7.dll", {L"Dauerlicht"}},  // German (Austria)
-                      Language{1036, L"SG731Updater12.dll", {L"fixe"}},       // French (France)
-                      Language{3084, L"SG731Updater12.dll", {L"fixe"}},       // French (Canada)
-                      Language{3082, L"SG731Updater10.dll", {L"fija"}},       // Spanish (Spain)
-                      Language{2058, L"SG731Updater10.dll", {L"fija"}},       // Spanish (Mexico)
-                      Language{1040, L"SG731Updater16.dll", {L"fissa"}},      // Italian
-                      Language{1046, L"SG731Updater22.dll", {L"fixa"}},       // Portuguese (Brazil)
-                      Language{2070, L"SG731Updater22.dll", {L"fixa"}},     // Portuguese (Portugal)
-                      Language{1043, L"SG731Updater19.dll", {L"continu"}},  // Dutch
-                      Language{2067, L"SG731Updater19.dll", {L"continu"}},  // Dutch (Belgium)
-                      Language{1045, L"SG731Updater21.dll", {L"sta\u0142e", L"sta\u0142ym"}},  // Polish
-                      Language{1041, L"SG731Updater17.dll", {L"\u70B9\u706F"}},          // Japanese
-                      Language{2052, L"SG731Updater2052.dll", {L"\u5E38\u4EAE"}},  // Chinese (PRC)
-                      // Traditional characters: no library, the built-in English.
-                      Language{1028, nullptr, {L"solid"}},    // Chinese (Taiwan)
-                      Language{3076, nullptr, {L"solid"}}));  // Chinese (Hong Kong)
+    ::testing::Values(
+        Language{1033, nullptr, {L"solid"}},                    // built-in English
+        Language{1031, L"SG731Updater7.dll", {L"Dauerlicht"}},  // German (Germany)
+        Language{3079, L"SG731Updater7.dll", {L"Dauerlicht"}},  // German (Austria)
+        Language{1036, L"SG731Updater12.dll", {L"fixe"}},       // French (France)
+        Language{3084, L"SG731Updater12.dll", {L"fixe"}},       // French (Canada)
+        Language{3082, L"SG731Updater10.dll", {L"fija"}},       // Spanish (Spain)
+        Language{2058, L"SG731Updater10.dll", {L"fija"}},       // Spanish (Mexico)
+        Language{1040, L"SG731Updater16.dll", {L"fissa"}},      // Italian
+        Language{1046, L"SG731Updater22.dll", {L"fixa"}},       // Portuguese (Brazil)
+        Language{2070, L"SG731Updater22.dll", {L"fixa"}},       // Portuguese (Portugal)
+        Language{1043, L"SG731Updater19.dll", {L"continu"}},    // Dutch
+        Language{2067, L"SG731Updater19.dll", {L"continu"}},    // Dutch (Belgium)
+        Language{1045, L"SG731Updater21.dll", {L"sta\u0142e", L"sta\u0142ym"}},  // Polish
+        Language{1041, L"SG731Updater17.dll", {L"\u5E38\u6642\u70B9\u706F"}},    // Japanese
+        Language{2052, L"SG731Updater2052.dll", {L"\u5E38\u4EAE"}},              // Chinese (PRC)
+        // Traditional characters: no library, the built-in English.
+        Language{1028, nullptr, {L"solid"}},    // Chinese (Taiwan)
+        Language{3076, nullptr, {L"solid"}}));  // Chinese (Hong Kong)
 
 }  // namespace
 }  // namespace vork
