@@ -60,7 +60,12 @@ file(CONFIGURE OUTPUT "${sg731_stage_settings}" CONTENT
      "epoch=${SG731_SOURCE_DATE_EPOCH}\ncert=${SG731_SIGN_CERT}\nkey=${SG731_SIGN_KEY}\n")
 
 set(SG731_RELEASE_STAGE_DIR "${CMAKE_BINARY_DIR}/stage")
-set(SG731_RELEASE_FILES SG731Updater.exe SG731Updater7.dll SG731Updater12.dll README.txt SHA256SUMS)
+set(sg731_library_files "")
+foreach(target IN LISTS SG731_LANGUAGE_TARGETS)
+  list(APPEND sg731_library_files "$<TARGET_FILE:${target}>")
+endforeach()
+string(REPLACE ";" "," sg731_library_arg "${sg731_library_files}")
+set(SG731_RELEASE_FILES SG731Updater.exe ${SG731_LANGUAGE_FILES} README.txt SHA256SUMS)
 set(sg731_sign_inputs "")
 foreach(input IN ITEMS "${SG731_SIGN_CERT}" "${SG731_SIGN_KEY}")
   if(EXISTS "${input}")
@@ -74,12 +79,12 @@ add_custom_command(
   OUTPUT "${sg731_stage_stamp}"
   COMMAND "${CMAKE_COMMAND}" "-DSTAGE_DIR=${SG731_RELEASE_STAGE_DIR}"
           "-DPROGRAM=$<TARGET_FILE:SG731Updater>"
-          "-DLIBRARIES=$<TARGET_FILE:sg731_lang_german>,$<TARGET_FILE:sg731_lang_french>"
+          "-DLIBRARIES=${sg731_library_arg}"
           "-DNOTE=${sg731_note}" "-DEPOCH=${SG731_SOURCE_DATE_EPOCH}"
           "-DSIGN_SCRIPT=${CMAKE_SOURCE_DIR}/scripts/sign" "-DSIGN_CERT=${SG731_SIGN_CERT}"
           "-DSIGN_KEY=${SG731_SIGN_KEY}" "-DSTAMP=${sg731_stage_stamp}"
           -P "${CMAKE_CURRENT_LIST_DIR}/StageRelease.cmake"
-  DEPENDS SG731Updater sg731_lang_german sg731_lang_french "${sg731_note}"
+  DEPENDS SG731Updater ${SG731_LANGUAGE_TARGETS} "${sg731_note}"
           "${sg731_stage_settings}" "${CMAKE_CURRENT_LIST_DIR}/StageRelease.cmake"
           "${CMAKE_SOURCE_DIR}/scripts/sign"
           ${sg731_sign_inputs}

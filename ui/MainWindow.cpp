@@ -61,6 +61,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION: return CanEndSession() ? TRUE : FALSE;
         case WM_ACTIVATE: return OnActivate(wParam);
         case DM_GETDEFID: return OnGetDefId();
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE: OnColoursChanged(); break;
         default: break;
     }
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -84,10 +86,10 @@ LRESULT MainWindow::OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-LRESULT MainWindow::OnDrawItem(WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::OnDrawItem(WPARAM wParam, LPARAM lParam) const {
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     if (wParam != IDC_FOOTER || item == nullptr) return 0;
-    DrawFooter(*item);
+    DrawFooter(*item, FooterColours(ContrastThemeOn()));
     return TRUE;
 }
 
@@ -97,6 +99,12 @@ LRESULT MainWindow::OnPaint() {
     ::BeginPaint(hwnd_, &paint);
     ::EndPaint(hwnd_, &paint);
     return 0;
+}
+
+void MainWindow::OnColoursChanged() const {
+    // Every colour is read as it is drawn, so a new scheme or contrast theme needs only a repaint
+    // of the window and all its controls, background included.
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT MainWindow::OnActivate(WPARAM wParam) {
@@ -130,6 +138,8 @@ void MainWindow::ApplyFocus() const {
 }
 
 void MainWindow::OnCreateFlow() {}
+
+bool MainWindow::ContrastThemeOn() const { return IsHighContrast(); }
 
 bool MainWindow::OnCommand(WORD id, LPARAM) {
     if (id != IDC_CLOSE) return false;

@@ -69,13 +69,17 @@ protected:
     virtual void OnDestroy();
     // The answer to WM_QUERYENDSESSION: may Windows end the session (shut down, restart, log off)?
     virtual bool CanEndSession() const { return true; }
+    // Whether the user's contrast theme is on, read at every draw of the footer band.
+    virtual bool ContrastThemeOn() const;
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam) const;
     LRESULT OnPaint();
+    // WM_SYSCOLORCHANGE and WM_SETTINGCHANGE: repaints; the message then goes on to DefWindowProcW.
+    void OnColoursChanged() const;
     LRESULT OnActivate(WPARAM wParam);
     LRESULT OnGetDefId() const;
     void ApplyFocus() const;

@@ -3,13 +3,17 @@
 //
 // Under Wine a child process takes its interface language from the Unix locale the test itself was
 // started with (an LC_ALL in the environment block passed to CreateProcessW does not change it), so
-// the CTest entry runs this executable once per locale and each run checks the texts of its own.
+// each CTest entry runs this executable in one locale and checks the texts of that language, read
+// from its library file (tests/app/LanguageRuns.h).
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "app/LanguageModule.h"
+#include "platform/Handles.h"
+#include "tests/app/LanguageRuns.h"
 #include "ui/ResourceIds.h"
+#include "ui/Texts.h"
 
 namespace vork {
 namespace {
@@ -45,19 +49,18 @@ std::wstring TextOf(HWND hwnd) {
     return text;
 }
 
-struct LanguageCase {
-    const wchar_t* locale;
-    const wchar_t* title;
-    const wchar_t* heading;
-    const wchar_t* close;
-};
-
-const LanguageCase* CaseForThisRun();
-
 TEST(ProgramRun, ShowsTheLanguagesTextsAndEndsWithZeroOnClose) {
-    const LanguageCase* run = CaseForThisRun();
-    ASSERT_NE(run, nullptr) << "run with LC_ALL set to one of the locales of the table";
-    const LanguageCase& c = *run;
+    const test::LanguageRun* run = test::ThisLanguageRun();
+    ASSERT_NE(run, nullptr) << "run with LC_ALL set to a locale of tests/app/LanguageRuns.h";
+    // The texts this language must show, from its library file (none: the built-in English).
+    LibraryModule library;
+    if (run->file != nullptr) {
+        const std::wstring file = ModuleFolder(nullptr) + SG731_PROGRAM_DIR L"\\" + run->file;
+        library.Reset(::LoadLibraryExW(file.c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(library.IsValid());
+    }
+    const HMODULE texts = library.IsValid() ? library.Get() : ::GetModuleHandleW(nullptr);
     std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -72,9 +75,13 @@ TEST(ProgramRun, ShowsTheLanguagesTextsAndEndsWithZeroOnClose) {
     ::EnumWindows(&FindProcessWindow, reinterpret_cast<LPARAM>(&found));
     ASSERT_NE(found.hwnd, nullptr);
 
-    EXPECT_EQ(TextOf(found.hwnd), c.title);
-    EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_STEPS_HEADING)), c.heading);
-    EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_CLOSE)), c.close);
+    EXPECT_EQ(TextOf(found.hwnd), LoadText(texts, IDS_WINDOW_TITLE, kTextChars));
+    EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_STEPS_HEADING)),
+              LoadText(texts, IDS_STEPS_HEADING, kTextChars));
+    EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_CLOSE)),
+              LoadText(texts, IDS_CLOSE, kCaptionChars));
+    EXPECT_EQ(TextOf(::GetDlgItem(found.hwnd, IDC_STATUS_TEXT)),
+              LoadText(texts, IDS_NO_PRINTER, kTextChars));
     EXPECT_TRUE(::IsWindowVisible(found.hwnd));
     // This machine has no USB printer (Wine lists no printer interface and no host controller):
     // the No-printer screen, with its cross and its two lines, and nothing to update.
@@ -98,36 +105,6 @@ TEST(ProgramRun, ShowsTheLanguagesTextsAndEndsWithZeroOnClose) {
     EXPECT_EQ(exitCode, 0u);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-}
-
-constexpr LanguageCase kCases[] = {
-    LanguageCase{L"en_US.UTF-8", L"VORK Stickograph 731 Software Updater",
-                 L"Follow the instructions below to place the label printer into program mode:",
-                 L"Close"},
-    LanguageCase{L"de_DE.UTF-8", L"VORK Stickograph 731 Software-Aktualisierung",
-                 L"Folgen Sie den Anweisungen unten, um den Etikettendrucker in den "
-                 L"Programmiermodus zu versetzen:",
-                 L"Schlie\u00DFen"},
-    LanguageCase{L"de_AT.UTF-8", L"VORK Stickograph 731 Software-Aktualisierung",
-                 L"Folgen Sie den Anweisungen unten, um den Etikettendrucker in den "
-                 L"Programmiermodus zu versetzen:",
-                 L"Schlie\u00DFen"},
-    LanguageCase{L"fr_FR.UTF-8", L"Mise \u00E0 jour du logiciel VORK Stickograph 731",
-                 L"Suivez les instructions ci-dessous pour mettre l\u2019imprimante "
-                 L"d\u2019\u00E9tiquettes en mode programmation\u00A0:",
-                 L"Fermer"},
-    // No Italian library: the built-in English texts.
-    LanguageCase{L"it_IT.UTF-8", L"VORK Stickograph 731 Software Updater",
-                 L"Follow the instructions below to place the label printer into program mode:",
-                 L"Close"}};
-
-const LanguageCase* CaseForThisRun() {
-    wchar_t locale[64] = {};
-    ::GetEnvironmentVariableW(L"LC_ALL", locale, 64);
-    for (const LanguageCase& c : kCases) {
-        if (std::wstring(locale) == c.locale) return &c;
-    }
-    return nullptr;
 }
 
 }  // namespace

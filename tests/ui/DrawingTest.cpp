@@ -1,5 +1,5 @@
 // The window's colour answers to its static controls and the footer band it draws, checked on
-// memory device contexts.
+// memory device contexts, in the system's own colour scheme.
 #include <gtest/gtest.h>
 
 #include "platform/Handles.h"
@@ -36,7 +36,7 @@ enum class Mode { Transparent, Unchanged };
 
 struct ColourCase {
     int id;
-    bool blackText;  // false: the text colour is left as it was
+    bool textColours;  // the system's text and window colours; false: the colours are left alone
     Mode background;
 };
 
@@ -47,11 +47,13 @@ TEST_P(StaticColourAnswers, SetTheDcAndReturnTheBlackBrush) {
     const ColourCase& c = GetParam();
     constexpr COLORREF kMarker = RGB(200, 10, 10);
     ::SetTextColor(dc_, kMarker);
+    ::SetBkColor(dc_, kMarker);
     ::SetBkMode(dc_, OPAQUE);
     const LRESULT brush = ::SendMessageW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc_),
                                          reinterpret_cast<LPARAM>(window_.Control(c.id)));
     EXPECT_EQ(brush, reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH)));
-    EXPECT_EQ(::GetTextColor(dc_), c.blackText ? RGB(0, 0, 0) : kMarker);
+    EXPECT_EQ(::GetTextColor(dc_), c.textColours ? ::GetSysColor(COLOR_WINDOWTEXT) : kMarker);
+    EXPECT_EQ(::GetBkColor(dc_), c.textColours ? ::GetSysColor(COLOR_WINDOW) : kMarker);
     EXPECT_EQ(::GetBkMode(dc_), c.background == Mode::Transparent ? TRANSPARENT : OPAQUE);
 }
 

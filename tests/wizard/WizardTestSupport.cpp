@@ -64,7 +64,8 @@ HWND WizardFixture::Open() {
     WizardOptions options;
     options.animation = gdiplusStarted;
     options.session = session;
-    window = std::make_unique<WizardWindow>(ProgramModule(), ProgramModule(), options);
+    window = std::make_unique<WizardWindow>(
+        ProgramModule(), language != nullptr ? language : ProgramModule(), options);
     hwnd = window->Create(kClassName, 0, 0);
     return hwnd;
 }

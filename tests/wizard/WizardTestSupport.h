@@ -42,6 +42,8 @@ protected:
 
     // False for a program whose GDI+ did not start: the fixture starts none, the window is told.
     bool gdiplusStarted = true;
+    // The module the window reads its texts from; null for the program's own table.
+    HMODULE language = nullptr;
     // Where the window's sleep and shutdown requests go; null for Windows itself.
     SessionControl* session = nullptr;
     std::optional<GdiplusSession> gdiplus;
