@@ -11,22 +11,13 @@
 #include "device/SG731OldDevice.h"
 #include "tests/support/NotificationWindow.h"
 #include "sim/PrinterOnBus.h"
+#include "tests/support/Diagnostics.h"
 #include "tests/support/SimFixture.h"
 
 namespace vork {
 namespace {
 
-// The channel's diagnostics among what the code under test printed: the machine record shares
-// standard output with them.
-std::string Diagnostics(const std::string& printed) {
-    std::string kept;
-    for (std::size_t at = 0; at < printed.size();) {
-        const std::size_t end = std::min(printed.find('\n', at), printed.size() - 1);
-        if (printed.compare(at, 7, "ERROR: ") == 0) kept += printed.substr(at, end + 1 - at);
-        at = end + 1;
-    }
-    return kept;
-}
+using test::Diagnostics;
 
 using sim::PrinterConfig;
 using sim::RequestScript;
