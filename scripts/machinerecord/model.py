@@ -92,7 +92,7 @@ class Printer:
         self.since = {"writes": 0, "reads": 0}
         self.scripts = {}  # open -> {("writes"|"reads", index): script}
         self.reads = []  # (open, index, reply bytes or None for a time-out)
-        self.durations = []
+        self.durations = []  # ("writes"|"reads", ms) of every request that was done
         self.cancel_fails = False
         self.unplugged = False
         self.port = None

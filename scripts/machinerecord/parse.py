@@ -171,7 +171,7 @@ class Record:
             elif moved < asked:
                 script = {"kind": "acceptPart", "bytes": moved}
             if rest[-1] == "ms":
-                printer.durations.append(number(rest[-2]))
+                printer.durations.append((kind, number(rest[-2])))
         elif printer.unplugged:
             return
         elif rest[0] == "refused":

@@ -8,6 +8,9 @@ PRINTER_PRODUCTS = (0x20, 0x21, 0x22)
 HUB_IDS = (0x0424, 0x2514)
 DEFAULT_PRODUCT_STRING = "VORK Stickograph 731"
 DEFAULT_REPLY_HEAD = b"SG731- "
+# How long the channel waits for a write and for a read before it cancels the request.
+WAITS_MS = {"writes": 10000, "reads": 5000}
+LONGEST_LATENCY_MS = 60000
 
 
 def printer_scripts(printer, entry):
@@ -54,10 +57,22 @@ def reply_entry(printer, entry, defaults):
         entry["cancelFails"] = True
     if printer.busy:
         entry["busy"] = True
-    if printer.durations:
-        latency = int(statistics.median(printer.durations)) // 100 * 100
-        if latency:
-            entry["latencyMs"] = min(latency, 60000)
+    latency = replay_latency(printer.durations)
+    if latency:
+        entry["latencyMs"] = latency
+
+
+def replay_latency(durations):
+    """The one latency a replayed printer gives every request: the median of the requests that were
+    done, to the millisecond, so the replay is as slow as the machine was. It stays within the
+    channel's wait of each kind of request that was done, so that none of them runs into a time-out
+    in the replay; the requests that did time out are scripted as such and keep theirs."""
+    if not durations:
+        return 0
+    latency = round(statistics.median(ms for _, ms in durations))
+    for kind, _ in durations:
+        latency = min(latency, WAITS_MS[kind])
+    return min(latency, LONGEST_LATENCY_MS)
 
 
 def device_facts(port, entry):

@@ -9,10 +9,12 @@ printers, and both records must say the same (the same searches, counts, capture
 only the times requests took may differ); converting the second record must give the first
 converted scenario again.
 
-    round-trip.py WINE SIM_EXE WORK (--scenarios FILE... | --random N SEED)
+    round-trip.py WINE SIM_EXE WORK (--scenarios FILE... | --random N SEED | --latencies MS...)
 
 Random trees are made here, from the seed, with the kinds of faults the USB search's random-tree
-tests use that scenario files can express, on the virtual clock.
+tests use that scenario files can express, on the virtual clock. The latency cases are a New printer
+behind an external hub on the real clock, its every request taking the given time: the replay must
+be as slow as the machine, to within the clock's jitter.
 """
 import concurrent.futures
 import json
@@ -57,6 +59,23 @@ def said(record):
     return [re.sub(r" in \d+ ms$", "", l) for l in lines if not l.startswith("ERROR: ")]
 
 
+def speed(record):
+    """The median time the record's done requests took, in ms (0 on the virtual clock)."""
+    times = [int(m) for m in re.findall(r" done \d+(?: [0-9A-F]+)? in (\d+) ms$", record.read_text(), re.M)]
+    times.sort()
+    return times[len(times) // 2] if times else 0
+
+
+def untimed(scenario):
+    """A converted scenario without its printers' latencies, which follow the clock's jitter to the
+    millisecond; the requests' speed is compared on its own."""
+    if isinstance(scenario, dict):
+        return {k: untimed(v) for k, v in scenario.items() if k != "latencyMs"}
+    if isinstance(scenario, list):
+        return [untimed(v) for v in scenario]
+    return scenario
+
+
 def convert(record, scenario):
     done = subprocess.run([sys.executable, CONVERTER, record, "-o", scenario],
                           capture_output=True, text=True, check=False)
@@ -83,7 +102,10 @@ def round_trip(wine, exe, scenario, work):
     if a != b:
         at = next((i for i, (x, y) in enumerate(zip(a, b)) if x != y), min(len(a), len(b)))
         failures.append(f"the records differ at line {at + 1}: {a[at:at + 1]} / {b[at:at + 1]}")
-    if json.loads(converted.read_text()) != json.loads(again.read_text()):
+    was, became = speed(first[0]), speed(second[0])
+    if abs(was - became) > max(10, was // 50):
+        failures.append(f"requests took a median {was} ms, in the replay {became} ms")
+    if untimed(json.loads(converted.read_text())) != untimed(json.loads(again.read_text())):
         failures.append("converting the replay's record gave another scenario")
     failures += first[3] + second[3]
     return failures
@@ -197,6 +219,14 @@ class Tree:
                 "controllers": controllers}
 
 
+def behind_a_hub(latency):
+    printer = {"name": "new-printer", "product": "0x0021", "code": "f0I", "latencyMs": latency}
+    hub = {"name": "HUB#latency", "ports": 2, "contents": [{"port": 2, "printer": printer}]}
+    return {"description": f"a New printer behind a hub, {latency} ms a request", "realTime": True,
+            "controllers": [{"number": 0, "listed": True, "rootPorts": 2,
+                             "ports": [{"port": 1, "hub": hub}]}]}
+
+
 def main(argv):
     wine, exe, work = argv[1], argv[2], pathlib.Path(argv[3])
     if argv[4] == "--random":
@@ -206,6 +236,13 @@ def main(argv):
             path = work / f"tree-{seed + i}.json"
             path.parent.mkdir(parents=True, exist_ok=True)
             path.write_text(json.dumps(Tree(seed + i).scenario(), indent=1))
+            cases.append(path)
+    elif argv[4] == "--latencies":
+        cases = []
+        for latency in argv[5:]:
+            path = work / f"latency-{latency}.json"
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_text(json.dumps(behind_a_hub(int(latency)), indent=1))
             cases.append(path)
     else:
         cases = [pathlib.Path(p) for p in argv[5:]]
