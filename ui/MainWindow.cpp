@@ -1,5 +1,7 @@
 #include "ui/MainWindow.h"
 
+#include "ui/Dpi.h"
+
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
 #include "ui/WizardDrawing.h"
@@ -60,6 +62,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY: OnDestroy(); return 0;
         case WM_QUERYENDSESSION: return CanEndSession() ? TRUE : FALSE;
         case WM_ACTIVATE: return OnActivate(wParam);
+        case WM_DPICHANGED:
+            return OnDpiChange(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        case kGetDpiScaledSize: {
+            // The size Windows proposes with WM_DPICHANGED is then exactly the one laid out.
+            auto* const size = reinterpret_cast<SIZE*>(lParam);
+            if (size == nullptr) break;
+            *size = OuterSize(static_cast<UINT>(wParam));
+            return TRUE;
+        }
         case DM_GETDEFID: return OnGetDefId();
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE: OnColoursChanged(); break;
@@ -68,13 +79,48 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
+SIZE MainWindow::ClientSize96() {
+    const SIZE frame = OuterSizeForDpi(0, 0, kStyle, kExStyle, kBaseDpi);
+    return SIZE{kWidth - frame.cx, kHeight - frame.cy};
+}
+
+SIZE MainWindow::OuterSize(UINT dpi) {
+    const SIZE client = ClientSize96();
+    return OuterSizeForDpi(ScaleToDpi(client.cx, dpi), ScaleToDpi(client.cy, dpi), kStyle,
+                           kExStyle, dpi);
+}
+
 LRESULT MainWindow::OnCreate() {
+    // The window was made at its 96-DPI size; on a screen of another DPI its client area grows
+    // with the DPI, so the caption's growth does not eat into the footer.
+    dpi_ = DpiOfWindow(hwnd_);
+    if (dpi_ != kBaseDpi) {
+        const SIZE outer = OuterSize(dpi_);
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // Without all of its controls the wizard cannot work: fail the window's creation instead.
-    if (!controls_.Create(hwnd_, language_)) return -1;
+    if (!controls_.Create(hwnd_, language_, ClientSize96(), dpi_)) return -1;
     // The focused button always shows its focus rectangle: the keyboard drives the wizard as well
     // as the mouse, and each screen puts the focus on the button that goes on.
     ::SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     OnCreateFlow();
+    return 0;
+}
+
+LRESULT MainWindow::OnDpiChange(UINT dpi, const RECT* suggested) {
+    if (dpi == 0) return 0;
+    dpi_ = dpi;
+    // The place is the one suggested; the size is the one that scales the client area exactly,
+    // which is also the size proposed where Windows asked WM_GETDPISCALEDSIZE first.
+    const SIZE outer = OuterSize(dpi);
+    const UINT keepPlace = suggested == nullptr ? SWP_NOMOVE : 0U;
+    ::SetWindowPos(hwnd_, nullptr, suggested != nullptr ? suggested->left : 0,
+                   suggested != nullptr ? suggested->top : 0, outer.cx, outer.cy,
+                   keepPlace | SWP_NOZORDER | SWP_NOACTIVATE);
+    controls_.Place(ClientSize96(), dpi);
+    OnDpiChanged();
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return 0;
 }
 
