@@ -83,6 +83,9 @@ private:
     LRESULT OnCreate();
     // WM_DPICHANGED: the window at the suggested place, its client area and controls at `dpi`.
     LRESULT OnDpiChange(UINT dpi, const RECT* suggested);
+    // Sizes the window so that its client area is the 96-DPI one scaled to the window's DPI; at
+    // `place` when not null, else where it is.
+    void FitClientArea(const RECT* place);
     // The outer size that gives the client area its 96-DPI size scaled to `dpi`.
     static SIZE OuterSize(UINT dpi);
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
