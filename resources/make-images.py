@@ -5,8 +5,9 @@
                   12 frames of 100 ms, repeating without end, opaque on the window's white
     check.bmp     white check mark on a green round badge, 50 x 50, 24 bits, uncompressed
     cross.bmp     white cross on a red round badge, 50 x 50, 24 bits, uncompressed
-    check-N.bmp   the same badges drawn at N DPI (120, 144, 192: 63, 75 and 100 pixels), 8 bits:
-    cross-N.bmp   every pixel is a blend of white and the badge's colour, so 256 steps hold it
+    check-192.bmp the same badges drawn for 192 DPI (100 pixels), 8 bits: every pixel is a blend
+    cross-192.bmp of white and the badge's colour, so 256 steps hold it (the program reduces them
+                  for the DPIs between; one size keeps the program under its size limit)
     app.ico       the program icon: 256, 48, 32 and 16 pixels, each at 8 and at 32 bits
 
 Plain Python 3 (zlib only, for the PNG-coded 256-pixel icon image); the build uses the files as
@@ -353,7 +354,7 @@ def main():
     }
     for name, (colour, segments) in badges.items():
         write_bmp24(os.path.join(HERE, name + ".bmp"), badge(colour, segments))
-        for dpi in (120, 144, 192):
+        for dpi in (192,):
             size = (BADGE_SIZE * dpi + 48) // 96  # as MulDiv rounds
             shares = badge(colour, segments, size, with_alpha=True)
             write_bmp8(os.path.join(HERE, "%s-%d.bmp" % (name, dpi)), colour, shares)

@@ -7,12 +7,8 @@
 #define IDR_PROGRESS_GIF 103
 #define IDB_CHECK 105
 #define IDB_CROSS 106
-// The status images drawn anew for 120, 144 and 192 DPI.
-#define IDB_CHECK_120 200
-#define IDB_CHECK_144 201
+// The status images drawn anew for 192 DPI.
 #define IDB_CHECK_192 202
-#define IDB_CROSS_120 203
-#define IDB_CROSS_144 204
 #define IDB_CROSS_192 205
 
 // Strings.

@@ -21,8 +21,6 @@ struct Drawing {
 
 constexpr Drawing kDrawings[] = {
     {96, IDB_CHECK, IDB_CROSS},
-    {120, IDB_CHECK_120, IDB_CROSS_120},
-    {144, IDB_CHECK_144, IDB_CROSS_144},
     {192, IDB_CHECK_192, IDB_CROSS_192},
 };
 

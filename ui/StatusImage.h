@@ -1,8 +1,8 @@
 #pragma once
-// The status images (check mark, cross) at the window's DPI. Each is drawn anew for 120, 144 and
-// 192 DPI; the 96-DPI bitmap is never enlarged. At 96 DPI the image is the one shown ever since; at
-// a DPI between the drawn ones the next larger drawing is reduced with halftoning, which keeps its
-// edges smooth; above 192 DPI the largest drawing is enlarged the same way.
+// The status images (check mark, cross) at the window's DPI. Each is drawn anew for 192 DPI; the
+// 96-DPI bitmap is never enlarged. At 96 DPI the image is the one shown ever since; between 96 and
+// 192 DPI the 192-DPI drawing is reduced with halftoning, which keeps its edges smooth; above
+// 192 DPI it is enlarged the same way. One drawing keeps the program under its size limit.
 #include <windows.h>
 
 namespace vork {

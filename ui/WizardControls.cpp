@@ -1,5 +1,6 @@
 #include "ui/WizardControls.h"
 
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -81,17 +82,49 @@ void WizardControls::Place(SIZE client96, UINT dpi) {
     ApplyFont(dpi);
 }
 
+namespace {
+
+// The width of the alphabet in `font`, as Windows measures a dialog's base units; 0 on failure.
+int AlphabetWidth(HGDIOBJ font) {
+    static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const HDC dc = ::GetDC(nullptr);
+    if (dc == nullptr) return 0;
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, kAlphabet, static_cast<int>(std::size(kAlphabet) - 1), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return extent.cx;
+}
+
+// The default control font made for `dpi`. A font's widths do not grow exactly with its height: of
+// the heights near the scaled one, the largest is taken whose text is no wider than the default
+// font's scaled, so that every line fits its scaled control as it does at the system's DPI.
+GdiObject FontForDpi(UINT dpi, UINT systemDpi) {
+    const HGDIOBJ base = ::GetStockObject(SYSTEM_FONT);
+    LOGFONTW face{};
+    if (::GetObjectW(base, sizeof(face), &face) == 0) return GdiObject();
+    const int room = ::MulDiv(AlphabetWidth(base), static_cast<int>(dpi), static_cast<int>(systemDpi));
+    const int height = ::MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
+    face.lfWidth = 0;
+    GdiObject font;
+    for (int shrink = 0; shrink < 4; ++shrink) {
+        face.lfHeight = height > 0 ? height - shrink : height + shrink;
+        font.Reset(::CreateFontIndirectW(&face));
+        if (!font || AlphabetWidth(font.Get()) <= room) break;
+    }
+    return font;
+}
+
+}  // namespace
+
 void WizardControls::ApplyFont(UINT dpi) {
     // At the system's DPI the controls keep the default font, drawn exactly as ever; elsewhere they
     // take the same font at the same point size, made for the window's DPI.
     GdiObject font;
     const UINT systemDpi = SystemDpi();
     if (dpi != systemDpi) {
-        LOGFONTW face{};
-        if (::GetObjectW(::GetStockObject(SYSTEM_FONT), sizeof(face), &face) == 0) return;
-        face.lfHeight = ::MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
-        face.lfWidth = 0;
-        font.Reset(::CreateFontIndirectW(&face));
+        font = FontForDpi(dpi, systemDpi);
         if (!font) return;  // the controls keep the font they have
     }
     if (!font && !font_) return;
