@@ -5,6 +5,9 @@
                   12 frames of 100 ms, repeating without end, opaque on the window's white
     check.bmp     white check mark on a green round badge, 50 x 50, 24 bits, uncompressed
     cross.bmp     white cross on a red round badge, 50 x 50, 24 bits, uncompressed
+    check-192.bmp the same badges drawn for 192 DPI (100 pixels), 8 bits: every pixel is a blend
+    cross-192.bmp of white and the badge's colour, so 256 steps hold it (the program reduces them
+                  for the DPIs between; one size keeps the program under its size limit)
     app.ico       the program icon: 256, 48, 32 and 16 pixels, each at 8 and at 32 bits
 
 Plain Python 3 (zlib only, for the PNG-coded 256-pixel icon image); the build uses the files as
@@ -147,9 +150,13 @@ def write_gif(path):
 BADGE_SIZE = 50
 
 
-def badge(colour, mark_segments):
-    """Rows (top first) of RGB pixels: a round badge with a white mark, white around it."""
-    centre, radius, stroke = BADGE_SIZE / 2, 22.5, 2.9
+def badge(colour, mark_segments, size=BADGE_SIZE, with_alpha=False):
+    """Rows (top first) of RGB pixels: a round badge with a white mark, white around it. At another
+    size the 50-pixel drawing is drawn anew at that scale, never resampled. With `with_alpha` each
+    pixel is the share of `colour` in it instead."""
+    k = size / BADGE_SIZE
+    centre, radius, stroke = size / 2, 22.5 * k, 2.9 * k
+    mark_segments = [tuple(v * k for v in s) for s in mark_segments]
 
     def in_badge(px, py):
         return (px - centre) ** 2 + (py - centre) ** 2 <= radius * radius
@@ -158,13 +165,37 @@ def badge(colour, mark_segments):
         return any(near_segment(px, py, *s, stroke) for s in mark_segments)
 
     rows = []
-    for y in range(BADGE_SIZE):
+    for y in range(size):
         row = []
-        for x in range(BADGE_SIZE):
+        for x in range(size):
+            share = coverage(in_badge, x, y)
+            share *= 1 - coverage(lambda px, py: in_badge(px, py) and in_mark(px, py), x, y)
+            if with_alpha:
+                row.append(share)
+                continue
             pixel = blend(WHITE, colour, coverage(in_badge, x, y))
             row.append(blend(pixel, WHITE, coverage(lambda px, py: in_badge(px, py) and in_mark(px, py), x, y)))
         rows.append(row)
     return rows
+
+
+def write_bmp8(path, colour, shares):
+    """An 8-bit bitmap whose palette runs from white (0) to `colour` (255)."""
+    height, width = len(shares), len(shares[0])
+    stride = (width + 3) & ~3
+    palette = bytearray()
+    for i in range(256):
+        r, g, b = blend(WHITE, colour, i / 255)
+        palette += bytes((b, g, r, 0))
+    pixels = bytearray()
+    for row in reversed(shares):  # bottom-up
+        line = bytes(round(a * 255) for a in row)
+        pixels += line + bytes(stride - len(line))
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
+    offset = 14 + len(header) + len(palette)
+    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    with open(path, "wb") as f:
+        f.write(file_header + header + palette + pixels)
 
 
 def write_bmp24(path, rows):
@@ -317,8 +348,16 @@ def write_icon(path):
 def main():
     write_gif(os.path.join(HERE, "progress.gif"))
     # Check mark: short stroke down to the bottom, long stroke up to the right.
-    write_bmp24(os.path.join(HERE, "check.bmp"), badge((34, 160, 60), [(14.5, 25.5, 21.5, 33.0), (21.5, 33.0, 35.5, 17.5)]))
-    write_bmp24(os.path.join(HERE, "cross.bmp"), badge((212, 40, 40), [(17.0, 17.0, 33.0, 33.0), (33.0, 17.0, 17.0, 33.0)]))
+    badges = {
+        "check": ((34, 160, 60), [(14.5, 25.5, 21.5, 33.0), (21.5, 33.0, 35.5, 17.5)]),
+        "cross": ((212, 40, 40), [(17.0, 17.0, 33.0, 33.0), (33.0, 17.0, 17.0, 33.0)]),
+    }
+    for name, (colour, segments) in badges.items():
+        write_bmp24(os.path.join(HERE, name + ".bmp"), badge(colour, segments))
+        for dpi in (192,):
+            size = (BADGE_SIZE * dpi + 48) // 96  # as MulDiv rounds
+            shares = badge(colour, segments, size, with_alpha=True)
+            write_bmp8(os.path.join(HERE, "%s-%d.bmp" % (name, dpi)), colour, shares)
     write_icon(os.path.join(HERE, "app.ico"))
 
 

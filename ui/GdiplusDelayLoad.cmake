@@ -12,7 +12,8 @@ set(sg731_gdiplus_functions
   GdipImageGetFrameDimensionsCount GdipImageGetFrameDimensionsList GdipImageGetFrameCount
   GdipImageSelectActiveFrame GdipGetPropertyItemSize GdipGetPropertyItem
   GdipGetImageWidth GdipGetImageHeight
-  GdipCreateFromHDC GdipDeleteGraphics GdipDrawImageRectI GdipDrawImageI)
+  GdipCreateFromHDC GdipDeleteGraphics GdipDrawImageRectI GdipDrawImageI
+  GdipSetInterpolationMode GdipSetPixelOffsetMode)
 
 string(REGEX REPLACE "windres$" "dlltool" sg731_dlltool "${CMAKE_RC_COMPILER}")
 string(REGEX REPLACE "windres$" "nm" sg731_nm "${CMAKE_RC_COMPILER}")

@@ -1,5 +1,9 @@
 #include "ui/MainWindow.h"
 
+#include <algorithm>
+
+#include "ui/Dpi.h"
+
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
 #include "ui/WizardDrawing.h"
@@ -60,6 +64,25 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY: OnDestroy(); return 0;
         case WM_QUERYENDSESSION: return CanEndSession() ? TRUE : FALSE;
         case WM_ACTIVATE: return OnActivate(wParam);
+        case WM_DPICHANGED:
+            return OnDpiChange(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        case WM_GETMINMAXINFO: {
+            // The layout is fixed: at a high DPI the window may be larger than the screen's size
+            // Windows allows by default, and must not be cut to it.
+            auto* const limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            if (limits == nullptr || dpi_ == kBaseDpi) break;
+            const SIZE outer = OuterSize(dpi_);
+            limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, outer.cx + 64);
+            limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, outer.cy + 64);
+            return 0;
+        }
+        case kGetDpiScaledSize: {
+            // The size Windows proposes with WM_DPICHANGED is then exactly the one laid out.
+            auto* const size = reinterpret_cast<SIZE*>(lParam);
+            if (size == nullptr) break;
+            *size = OuterSize(static_cast<UINT>(wParam));
+            return TRUE;
+        }
         case DM_GETDEFID: return OnGetDefId();
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE: OnColoursChanged(); break;
@@ -68,13 +91,58 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
+SIZE MainWindow::ClientSize96() {
+    const SIZE frame = OuterSizeForDpi(0, 0, kStyle, kExStyle, kBaseDpi);
+    return SIZE{kWidth - frame.cx, kHeight - frame.cy};
+}
+
+SIZE MainWindow::OuterSize(UINT dpi) {
+    const SIZE client = ClientSize96();
+    return OuterSizeForDpi(ScaleToDpi(client.cx, dpi), ScaleToDpi(client.cy, dpi), kStyle,
+                           kExStyle, dpi);
+}
+
 LRESULT MainWindow::OnCreate() {
+    // The window was made at its 96-DPI size; on a screen of another DPI its client area grows
+    // with the DPI, so the caption's growth does not eat into the footer.
+    dpi_ = DpiOfWindow(hwnd_);
+    if (dpi_ != kBaseDpi) FitClientArea(nullptr);
     // Without all of its controls the wizard cannot work: fail the window's creation instead.
-    if (!controls_.Create(hwnd_, language_)) return -1;
+    if (!controls_.Create(hwnd_, language_, ClientSize96(), dpi_)) return -1;
     // The focused button always shows its focus rectangle: the keyboard drives the wizard as well
     // as the mouse, and each screen puts the focus on the button that goes on.
     ::SendMessageW(hwnd_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     OnCreateFlow();
+    return 0;
+}
+
+void MainWindow::FitClientArea(const RECT* place) {
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (place == nullptr ? SWP_NOMOVE : 0U);
+    const int x = place != nullptr ? place->left : 0;
+    const int y = place != nullptr ? place->top : 0;
+    SIZE outer = OuterSize(dpi_);
+    ::SetWindowPos(hwnd_, nullptr, x, y, outer.cx, outer.cy, flags);
+    // The frame drawn may differ from the one computed (a caption font of the user's choosing, a
+    // system that draws the frame at another DPI): what the client area lacks is added once.
+    const SIZE client96 = ClientSize96();
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const int dx = ScaleToDpi(client96.cx, dpi_) - client.right;
+    const int dy = ScaleToDpi(client96.cy, dpi_) - client.bottom;
+    if (dx == 0 && dy == 0) return;
+    outer = SIZE{outer.cx + dx, outer.cy + dy};
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | (flags & ~SWP_NOMOVE));
+}
+
+LRESULT MainWindow::OnDpiChange(UINT dpi, const RECT* suggested) {
+    if (dpi == 0) return 0;
+    dpi_ = dpi;
+    // The place is the one suggested; the size is the one that scales the client area exactly,
+    // which is also the size proposed where Windows asked WM_GETDPISCALEDSIZE first.
+    FitClientArea(suggested);
+    controls_.Place(ClientSize96(), dpi);
+    OnDpiChanged();
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return 0;
 }
 

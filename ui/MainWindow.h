@@ -24,7 +24,7 @@ namespace vork {
 
 class MainWindow {
 public:
-    static constexpr int kWidth = 980;  // outer size of the window
+    static constexpr int kWidth = 980;  // outer size of the window at 96 DPI
     static constexpr int kHeight = 480;
     static constexpr DWORD kStyle = WS_CAPTION;  // no system menu, no sizing, no boxes
     static constexpr DWORD kExStyle = WS_EX_WINDOWEDGE;
@@ -45,6 +45,10 @@ public:
     HWND Window() const { return hwnd_; }
     HWND Control(int id) const { return controls_.Get(id); }
     HINSTANCE Instance() const { return instance_; }
+    // The DPI the window is laid out at.
+    UINT Dpi() const { return dpi_; }
+    // The client area at 96 DPI: the outer size less the frame Windows draws at 96 DPI.
+    static SIZE ClientSize96();
     HMODULE Language() const { return language_; }
 
     // Reads text `id` from the language module into a buffer of `chars` characters.
@@ -71,10 +75,19 @@ protected:
     virtual bool CanEndSession() const { return true; }
     // Whether the user's contrast theme is on, read at every draw of the footer band.
     virtual bool ContrastThemeOn() const;
+    // Runs after the window and its controls have been laid out again at a new DPI.
+    virtual void OnDpiChanged() {}
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
+    // WM_DPICHANGED: the window at the suggested place, its client area and controls at `dpi`.
+    LRESULT OnDpiChange(UINT dpi, const RECT* suggested);
+    // Sizes the window so that its client area is the 96-DPI one scaled to the window's DPI; at
+    // `place` when not null, else where it is.
+    void FitClientArea(const RECT* place);
+    // The outer size that gives the client area its 96-DPI size scaled to `dpi`.
+    static SIZE OuterSize(UINT dpi);
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam) const;
     LRESULT OnPaint();
@@ -89,6 +102,7 @@ private:
     HWND hwnd_ = nullptr;
     WizardControls controls_;
     int focusTarget_ = 0;
+    UINT dpi_ = 96;
 };
 
 }  // namespace vork

@@ -181,8 +181,16 @@ void ProgressIndicator::DrawActiveFrame() const noexcept {
     if (dc.Get() == nullptr) return;
     Gdiplus::GpGraphics* graphics = nullptr;
     if (gdip::GdipCreateFromHDC(dc.Get(), &graphics) != Gdiplus::Ok) return;
-    gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, static_cast<INT>(width),
-                             static_cast<INT>(height));
+    // Away from 96 DPI the frame is drawn at the scaled size with the finest filter GDI+ has; at
+    // 96 DPI it is drawn as ever, pixel for pixel.
+    const UINT dpi = dpi_;
+    if (dpi != 96) {
+        gdip::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+        gdip::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHighQuality);
+    }
+    const auto scale = [dpi](UINT v) { return ::MulDiv(static_cast<int>(v), dpi, 96); };
+    gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, scale(width),
+                             scale(height));
     // The graphics goes before the device context it was made on is released.
     gdip::GdipDeleteGraphics(graphics);
 }

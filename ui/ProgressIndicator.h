@@ -19,6 +19,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -40,8 +41,10 @@ public:
     // loaded, but has no frames and is never animated. Has no effect once the animation has started.
     bool LoadAnimation() noexcept;
 
-    // Client coordinates of the picture's top-left corner; set before StartAnimation.
+    // Client coordinates of the picture's top-left corner and the window's DPI, at which the
+    // picture is drawn scaled from its 96-DPI size; may change while the animation runs.
     void SetOrigin(int x, int y) noexcept;
+    void SetDpi(UINT dpi) noexcept { dpi_ = dpi; }
 
     bool IsLoaded() const noexcept { return loaded_ != FALSE; }
 
@@ -76,8 +79,9 @@ private:
     UINT currentFrame_ = 0;  // the index of the next frame to select
     BOOL loaded_ = FALSE;
     std::vector<UINT> frameDelays_;  // hundredths of a second, one per frame; may be short or empty
-    int originX_ = 0;
-    int originY_ = 0;
+    std::atomic<int> originX_ = 0;  // read by the animation thread, set by the window's
+    std::atomic<int> originY_ = 0;
+    std::atomic<UINT> dpi_ = 96;
 };
 
 }  // namespace vork

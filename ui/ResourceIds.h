@@ -7,6 +7,9 @@
 #define IDR_PROGRESS_GIF 103
 #define IDB_CHECK 105
 #define IDB_CROSS 106
+// The status images drawn anew for 192 DPI.
+#define IDB_CHECK_192 202
+#define IDB_CROSS_192 205
 
 // Strings.
 #define IDS_CLASS_NAME 104

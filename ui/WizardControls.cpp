@@ -1,6 +1,10 @@
 #include "ui/WizardControls.h"
 
+#include <iterator>
 #include <string>
+#include <utility>
+
+#include "ui/Dpi.h"
 
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
@@ -43,10 +47,8 @@ std::array<ControlLayout, kControlCount> WizardLayout(int w, int h) {
     }};
 }
 
-bool WizardControls::Create(HWND parent, HMODULE language) {
-    RECT client{};
-    ::GetClientRect(parent, &client);
-    const auto layout = WizardLayout(client.right - client.left, client.bottom - client.top);
+bool WizardControls::Create(HWND parent, HMODULE language, SIZE client96, UINT dpi) {
+    const auto layout = WizardLayout(client96.cx, client96.cy);
     auto* const instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
 
     // Every text is read before the first control exists, each into a buffer of its own size.
@@ -57,14 +59,81 @@ bool WizardControls::Create(HWND parent, HMODULE language) {
     }
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const ControlLayout& c = layout[i];
+        const RECT at = ScaleToDpi(c.bounds, dpi);
         ids_[i] = c.id;
         handles_[i] = ::CreateWindowExW(
-            0, c.className, c.textId != 0 ? texts[i].c_str() : nullptr, c.style, c.bounds.left,
-            c.bounds.top, c.bounds.right - c.bounds.left, c.bounds.bottom - c.bounds.top, parent,
+            0, c.className, c.textId != 0 ? texts[i].c_str() : nullptr, c.style, at.left, at.top,
+            at.right - at.left, at.bottom - at.top, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         if (handles_[i] == nullptr) return false;
     }
+    ApplyFont(dpi);
     return true;
+}
+
+void WizardControls::Place(SIZE client96, UINT dpi) {
+    const auto layout = WizardLayout(client96.cx, client96.cy);
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        if (handles_[i] == nullptr) continue;
+        const RECT at = ScaleToDpi(layout[i].bounds, dpi);
+        ::SetWindowPos(handles_[i], nullptr, at.left, at.top, at.right - at.left,
+                       at.bottom - at.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ApplyFont(dpi);
+}
+
+namespace {
+
+// The width of the alphabet in `font`, as Windows measures a dialog's base units; 0 on failure.
+int AlphabetWidth(HGDIOBJ font) {
+    static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const HDC dc = ::GetDC(nullptr);
+    if (dc == nullptr) return 0;
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, kAlphabet, static_cast<int>(std::size(kAlphabet) - 1), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return extent.cx;
+}
+
+// The default control font made for `dpi`. A font's widths do not grow exactly with its height: of
+// the heights near the scaled one, the largest is taken whose text is no wider than the default
+// font's scaled, so that every line fits its scaled control as it does at the system's DPI.
+GdiObject FontForDpi(UINT dpi, UINT systemDpi) {
+    const HGDIOBJ base = ::GetStockObject(SYSTEM_FONT);
+    LOGFONTW face{};
+    if (::GetObjectW(base, sizeof(face), &face) == 0) return GdiObject();
+    const int room = ::MulDiv(AlphabetWidth(base), static_cast<int>(dpi), static_cast<int>(systemDpi));
+    const int height = ::MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
+    face.lfWidth = 0;
+    GdiObject font;
+    for (int shrink = 0; shrink < 4; ++shrink) {
+        face.lfHeight = height > 0 ? height - shrink : height + shrink;
+        font.Reset(::CreateFontIndirectW(&face));
+        if (!font || AlphabetWidth(font.Get()) <= room) break;
+    }
+    return font;
+}
+
+}  // namespace
+
+void WizardControls::ApplyFont(UINT dpi) {
+    // At the system's DPI the controls keep the default font, drawn exactly as ever; elsewhere they
+    // take the same font at the same point size, made for the window's DPI.
+    GdiObject font;
+    const UINT systemDpi = SystemDpi();
+    if (dpi != systemDpi) {
+        font = FontForDpi(dpi, systemDpi);
+        if (!font) return;  // the controls keep the font they have
+    }
+    if (!font && !font_) return;
+    for (const HWND control : handles_) {
+        if (control != nullptr) {
+            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+        }
+    }
+    font_ = std::move(font);  // the old font is deleted only once no control uses it
 }
 
 HWND WizardControls::Get(int id) const {

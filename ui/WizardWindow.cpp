@@ -4,8 +4,10 @@
 
 #include "device/PrinterSelection.h"
 #include "ui/BoundedFormat.h"
+#include "ui/Dpi.h"
 #include "ui/ProgressIndicator.h"
 #include "ui/ResourceIds.h"
+#include "ui/StatusImage.h"
 #include "ui/Texts.h"
 
 namespace vork {
@@ -13,7 +15,7 @@ namespace {
 
 constexpr int kAnimationX = 20;
 constexpr int kAnimationY = 260;
-// The area the last animation frame is erased from once the indicator has stopped.
+// The area the last animation frame is erased from once the indicator has stopped, at 96 DPI.
 constexpr RECT kAnimationArea = {20, 240, 220, 440};
 
 }  // namespace
@@ -106,7 +108,7 @@ void WizardWindow::StartTransfer() {
     if (options_.animation) indicator_.reset(new ProgressIndicator(Window()));  // null: no memory
     if (indicator_) {
         indicator_->LoadAnimation();
-        indicator_->SetOrigin(kAnimationX, kAnimationY);
+        PlaceAnimation();
         if (indicator_->IsLoaded()) indicator_->StartAnimation();
     }
     // The previous worker has delivered its end already; it may still be closing the interface.
@@ -123,7 +125,8 @@ void WizardWindow::EndTransfer() {
     transferRunning_ = false;
     hold_.Release();
     indicator_.reset();
-    ::InvalidateRect(Window(), &kAnimationArea, TRUE);
+    const RECT area = ScaleToDpi(kAnimationArea, Dpi());
+    ::InvalidateRect(Window(), &area, TRUE);
     EnableControl(IDC_CLOSE, true);
 }
 
@@ -152,6 +155,17 @@ void WizardWindow::OnDestroy() {
     indicator_.reset();  // waits for the animation thread
     statusImage_.Reset();
     MainWindow::OnDestroy();
+}
+
+void WizardWindow::OnDpiChanged() {
+    PlaceAnimation();
+    if (statusBitmap_ != 0) ShowStatusImage(statusBitmap_);
+}
+
+void WizardWindow::PlaceAnimation() {
+    if (!indicator_) return;
+    indicator_->SetOrigin(ScaleToDpi(kAnimationX, Dpi()), ScaleToDpi(kAnimationY, Dpi()));
+    indicator_->SetDpi(Dpi());
 }
 
 // --- Screens -------------------------------------------------------------------------------------
@@ -205,13 +219,16 @@ void WizardWindow::ShowLine(int controlId, const LineLook& line) const {
 void WizardWindow::ShowIcon(IconShows icon) {
     if (icon == IconShows::Check) ShowStatusImage(IDB_CHECK);
     if (icon == IconShows::Cross) ShowStatusImage(IDB_CROSS);
-    if (icon == IconShows::Hidden) ShowControl(IDC_STATUS_ICON, false);
+    if (icon == IconShows::Hidden) {
+        ShowControl(IDC_STATUS_ICON, false);
+        statusBitmap_ = 0;
+    }
 }
 
 void WizardWindow::ShowStatusImage(int bitmapId) {
+    statusBitmap_ = bitmapId;
     ShowControl(IDC_STATUS_ICON, true);
-    auto* const bitmap = static_cast<HBITMAP>(
-        ::LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
+    const HBITMAP bitmap = LoadStatusImage(Instance(), bitmapId, Dpi());
     ::SendMessageW(Control(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap));
     statusImage_.Reset(bitmap);  // the image it replaces is no longer shown: delete it now

@@ -56,6 +56,8 @@ protected:
     void OnCreateFlow() override;
     bool OnCommand(WORD id, LPARAM lParam) override;
     void OnDestroy() override;
+    // The status image and the animation follow the window to its new DPI.
+    void OnDpiChanged() override;
     // Refused while firmware is written: a printer whose write is cut off may not start again.
     bool CanEndSession() const override { return !hold_.IsHeld(); }
 
@@ -78,11 +80,13 @@ private:
     void ShowLine(int controlId, const LineLook& line) const;
     void ShowIcon(IconShows icon);
     void ShowStatusImage(int bitmapId);
+    void PlaceAnimation();
     void SetText(int controlId, UINT textId, int chars) const;
 
     std::unique_ptr<SG731DeviceBase> device_;
     std::unique_ptr<ProgressIndicator, IndicatorDelete> indicator_;
     GdiObject statusImage_;
+    int statusBitmap_ = 0;  // the bitmap id shown, 0 while the icon is hidden
     WizardOptions options_;
     TransferHold hold_;  // from the start of a transfer to its end or the window's destruction
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153

@@ -214,14 +214,17 @@ struct Measured {
     std::wstring missing;  // characters the control's font has no glyph for
 };
 
-// Measures each use of `module`'s texts with the font each control draws with: no font is ever
-// set, so it is the default control font of this locale.
-std::vector<Measured> Measure(HMODULE module) {
+// Measures each use of `module`'s texts with the font each control draws with, the window laid out
+// at `dpi`: at the system's DPI no font is set, so it is the default control font of this locale;
+// elsewhere it is that font made for the DPI.
+std::vector<Measured> Measure(HMODULE module, UINT dpi) {
     EnsureClass(L"SG731WINDOW");
     BareWindow window(ProgramModule(), module);
     std::vector<Measured> measured;
     const HWND hwnd = window.Create(L"SG731WINDOW", 0, 0);
     if (hwnd == nullptr) return measured;
+    RECT place{0, 0, 0, 0};
+    if (dpi != 96) ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
     for (const Shown& use : kUses) {
         const HWND control = window.Control(use.control);
         const std::wstring text = LoadText(module, use.id, use.chars);
@@ -263,21 +266,24 @@ std::string Hex(const std::wstring& text) {
     return out;
 }
 
-TEST_F(LanguageRunFixture, EveryLineFitsAndIsDrawnByTheDefaultFont) {
+TEST_F(LanguageRunFixture, EveryLineFitsAndIsDrawnByTheDefaultFontAtEveryScale) {
     // A built-in English line that is itself wider than its control (the font differs from system
-    // to system) sets the limit for its translations instead.
-    const std::vector<Measured> english = Measure(ProgramModule());
-    const std::vector<Measured> lines = Measure(Table());
-    ASSERT_EQ(english.size(), std::size(kUses));
-    ASSERT_EQ(lines.size(), std::size(kUses));
-    for (std::size_t i = 0; i < std::size(kUses); ++i) {
-        const UINT id = kUses[i].id;
-        EXPECT_LE(lines[i].width, std::max(english[i].room, english[i].width))
-            << "text " << id << " on control " << kUses[i].control << " is " << lines[i].width
-            << " pixels wide; the control has " << english[i].room << ", the English line "
-            << english[i].width;
-        EXPECT_TRUE(lines[i].missing.empty())
-            << "text " << id << ": the default font has no glyph for " << Hex(lines[i].missing);
+    // to system) sets the limit for its translations instead. Every scale runs in this one process.
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(testing::Message() << "at " << dpi << " DPI");
+        const std::vector<Measured> english = Measure(ProgramModule(), dpi);
+        const std::vector<Measured> lines = Measure(Table(), dpi);
+        ASSERT_EQ(english.size(), std::size(kUses));
+        ASSERT_EQ(lines.size(), std::size(kUses));
+        for (std::size_t i = 0; i < std::size(kUses); ++i) {
+            const UINT id = kUses[i].id;
+            EXPECT_LE(lines[i].width, std::max(english[i].room, english[i].width))
+                << "text " << id << " on control " << kUses[i].control << " is " << lines[i].width
+                << " pixels wide; the control has " << english[i].room << ", the English line "
+                << english[i].width;
+            EXPECT_TRUE(lines[i].missing.empty())
+                << "text " << id << ": the default font has no glyph for " << Hex(lines[i].missing);
+        }
     }
 }
 

@@ -1,0 +1,83 @@
+// The wizard moved to a screen of another DPI while firmware is sent: the window and its controls
+// are laid out again, the animation goes on at the new size and the transfer is not disturbed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "device/FirmwareImages.h"
+#include "tests/support/MessagePump.h"
+#include "tests/wizard/WizardTestSupport.h"
+#include "ui/ResourceIds.h"
+
+namespace vork::test {
+namespace {
+
+RECT InClient(HWND hwnd, HWND control) {
+    RECT box{};
+    ::GetWindowRect(control, &box);
+    ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}
+
+// Whether anything but the window's white shows in the client rectangle `area`.
+bool Drawn(HWND hwnd, RECT area) {
+    const HDC dc = ::GetDC(hwnd);
+    bool drawn = false;
+    for (int y = area.top; y < area.bottom && !drawn; y += 2) {
+        for (int x = area.left; x < area.right && !drawn; x += 2) {
+            drawn = (::GetPixel(dc, x, y) & 0xFFFFFF) != 0xFFFFFF;
+        }
+    }
+    ::ReleaseDC(hwnd, dc);
+    return drawn;
+}
+
+class WizardDpi : public WizardFixture {};
+
+TEST_F(WizardDpi, MovedTo192DpiDuringATransferDoublesTheLayoutAndTheTransferEndsOnSuccess) {
+    machine.SetRealTime(true);
+    auto d = Printer(0x0020, "d0A");
+    d.printer.latencyMs = 80;  // long enough that the move meets the transfer still running
+    const auto printer = Attach(d);
+    ASSERT_NE(Open(), nullptr);
+    ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    RECT client96{};
+    ::GetClientRect(hwnd, &client96);
+    const RECT close96 = InClient(hwnd, Control(IDC_CLOSE));
+    Click(IDC_UPDATE);
+    ASSERT_TRUE(window->IsTransferRunning());
+
+    RECT suggested{10, 10, 10 + 2 * 980, 10 + 2 * 480};
+    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(window->IsTransferRunning());
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 2 * client96.right);
+    EXPECT_EQ(client.bottom, 2 * client96.bottom);
+    const RECT close = InClient(hwnd, Control(IDC_CLOSE));
+    EXPECT_EQ(close.left, 2 * close96.left);
+    EXPECT_EQ(close.bottom, 2 * close96.bottom);
+
+    // The picture, 100 pixels at (20, 260) before, now reaches into the far quarter of the
+    // 200-pixel square at (40, 520), where nothing was drawn at 96 DPI.
+    const RECT farQuarter{140, 620, 240, 720};
+    bool animated = false;
+    for (int i = 0; i < 50 && !animated && window->IsTransferRunning(); ++i) {
+        PumpPending();
+        ::Sleep(20);  // the animation thread draws on its own clock
+        animated = Drawn(hwnd, farQuarter);
+    }
+    EXPECT_TRUE(animated);
+
+    ASSERT_TRUE(PumpUntilTransferEnds());
+    EXPECT_EQ(Read().status, Text(IDS_SUCCESS));
+    const std::vector<std::uint8_t> image(firmware::kOldImage,
+                                          firmware::kOldImage + firmware::kFirmwareSize);
+    ASSERT_GE(printer->received.size(), image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), printer->received.end() - image.size()));
+}
+
+}  // namespace
+}  // namespace vork::test
