@@ -7,6 +7,7 @@ controller interfaces. A key the driver cannot play is refused with its name, ne
     machine.py SCENARIO.json OUT.reg    exit 0, or 2 with the refused key on standard error
 """
 import json
+import os
 import struct
 import sys
 
@@ -73,7 +74,8 @@ HUB_CONFIG = bytes([9, 2, 25, 0, 1, 1, 0, 0xE0, 0, 9, 4, 0, 0, 1, 9, 0, 0, 0,
 
 class Machine:
     def __init__(self):
-        self.nodes, self.reg, self.serial = [], [], 0
+        self.nodes, self.reg, self.serial, self.printers = [], [], 0, []
+        self.port_keys = 0
 
     def node(self, kind, parent=NONE, a=0, b=0, c=0, d=0, name="", key="", alias="", data=b"",
              where=""):
@@ -84,6 +86,10 @@ class Machine:
         self.nodes.append([kind, parent, a, b, c, d, units(name, NAME, where),
                            units(key, KEY, where), units(alias, NAME, where), data])
         return len(self.nodes) - 1
+
+    def port_key(self):
+        self.port_keys += 1
+        return driver_key(1000 + self.port_keys)
 
     def next_serial(self):
         self.serial += 1
@@ -118,11 +124,14 @@ class Machine:
             elif "hub" in entry:
                 h = entry["hub"]
                 check(h, "hub", f"{w}.hub")
+                # Hub names are numbered as the simulator numbers them, the hub's own driver key
+                # taking the number after its name's, so that both machines name hubs alike.
                 serial = self.next_serial()
+                self.next_serial()
                 name = f"USB#VID_0424&PID_2514#{serial}&2b8e0&0&1#{HUB_CLASS}"
                 inner = self.hub(name, h.get("ports", 4), f"{w}.hub")
                 hubs[h.get("name", name)] = inner
-                self.node(PORT, hub, number, 1, inner, 1, key=driver_key(self.next_serial()),
+                self.node(PORT, hub, number, 1, inner, 1, key=self.port_key(),
                           data=records([((1, 0), device_descriptor(0x0424, 0x2514, True)),
                                         ((2, 0), HUB_CONFIG)]), where=w)
                 self.ports(inner, h.get("contents", []), h.get("ports", 4), f"{w}.hub.contents",
@@ -133,7 +142,8 @@ class Machine:
     def printer(self, hub, number, p, where):
         check(p, "printer", where)
         product = int(str(p.get("product", "0x0021")), 0)
-        serial = f"SG{self.next_serial()}"
+        self.printers.append(str(p.get("name", "printer")))
+        serial = f"SG{len(self.printers)}"
         instance = f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
         link = self.interface(PRINT_CLASS, instance, where)
         code = str(p.get("code", "d0A"))[:3].encode("ascii")
@@ -141,7 +151,7 @@ class Machine:
         flags = (SILENT if p.get("silent") else 0) | (BUSY if p.get("busy") else 0)
         self.node(PRINTER, hub, int(p.get("latencyMs", 0)), flags, len(reply), name=link,
                   key=str(p.get("name", "printer")), data=reply, where=where)
-        self.node(PORT, hub, number, 1, NONE, 0, key=driver_key(self.next_serial()),
+        self.node(PORT, hub, number, 1, NONE, 0, key=self.port_key(),
                   data=records([((1, 0), device_descriptor(0xE7D2, product, False)),
                                 ((2, 0), PRINTER_CONFIG), ((3, 0), bytes([4, 3, 0x09, 0x04])),
                                 ((3, 2), string_descriptor("VORK Stickograph 731"))]),
@@ -172,11 +182,12 @@ def build(scenario):
         check(c, "controller", w)
         number, count = c.get("number", i), c.get("rootPorts", 4)
         serial = machine.next_serial()
+        machine.next_serial()  # the root hub's driver key
         root = machine.hub(f"USB#ROOT_HUB30#4&{serial:x}&0&0#{HUB_CLASS}", count, w)
         alias = ""
         if c.get("listed", True):
             alias = machine.interface(HOST_CLASS,
-                                      f"PCI\\VEN_8086&DEV_1E31\\3&11583659&0&{serial:02X}", w)
+                                      f"PCI\\VEN_8086&DEV_1E31&SUBSYS_00000000&REV_04\\3&11583659&0&{serial:02X}", w)
         controller = machine.node(CONTROLLER, a=number, b=root, key=driver_key(serial),
                                   alias=alias, where=w)
         machine.nodes[root][1] = controller
@@ -202,6 +213,11 @@ def main():
              f"[{SERVICE}\\Parameters]", f'"Machine"=hex:{data}', ""]
     with open(sys.argv[2], "w", encoding="ascii", newline="\r\n") as f:
         f.write("\n".join(lines + machine.reg) + "\n")
+    # Every printer has its dump files, empty while it received nothing, as the simulator's.
+    dump = os.path.join(os.path.dirname(sys.argv[2]), "dump")
+    for name in machine.printers:
+        for suffix in (".bin", ".writes.txt"):
+            open(os.path.join(dump, name + suffix), "wb").close()
     return 0
 
 
