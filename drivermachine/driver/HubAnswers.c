@@ -20,8 +20,8 @@ static ULONG Units(const unsigned short* text, ULONG room) {
 /* A name record: `fixed` bytes before the name, the name and its NUL after. A buffer smaller
  * than the fixed record with one unit of name is too small; a larger one gets ActualLength and
  * as much of the record as fits. */
-static NTSTATUS NameRecord(PIRP irp, ULONG out, ULONG fixed, const unsigned short* name,
-                           ULONG room, ULONG connectionIndex) {
+static NTSTATUS NameRecord(PIRP irp, ULONG out, ULONG fixed, const unsigned short* name, ULONG room,
+                           ULONG connectionIndex) {
     UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
     const ULONG units = Units(name, room);
     const ULONG actual = fixed + (units + 1) * sizeof(WCHAR);
@@ -136,34 +136,34 @@ NTSTATUS SgmHubControl(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack) {
     const SgmNode* port;
     if (node->kind == SGM_CONTROLLER) {
         if (code == IOCTL_USB_GET_ROOT_HUB_NAME)
-            return NameRecord(irp, out, sizeof(ULONG),
-                              machine->nodes[node->b].name, SGM_NAME_UNITS, 0);
+            return NameRecord(irp, out, sizeof(ULONG), machine->nodes[node->b].name, SGM_NAME_UNITS,
+                              0);
         if (code == IOCTL_GET_HCD_DRIVERKEY_NAME)
             return NameRecord(irp, out, sizeof(ULONG), node->key, SGM_KEY_UNITS, 0);
         return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
     switch (code) {
-    case IOCTL_USB_GET_NODE_INFORMATION:
-        return NodeInformation(irp, out, node);
-    case IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX:
-    case IOCTL_USB_GET_NODE_CONNECTION_INFORMATION:
-        return Connection(irp, in, out, machine, ext->index,
-                          code == IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX);
-    case IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION:
-        return DescriptorRequest(irp, in, out, machine, ext->index);
-    case IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME:
-    case IOCTL_USB_GET_NODE_CONNECTION_NAME:
-        if (in < sizeof(ULONG)) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
-        RtlCopyMemory(&index, irp->AssociatedIrp.SystemBuffer, sizeof index);
-        port = PortOf(machine, ext->index, index);
-        if (!port || port->b != DeviceConnected) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
-        if (code == IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME)
-            return NameRecord(irp, out, 2 * sizeof(ULONG), port->key, SGM_KEY_UNITS, index);
-        /* A port without a hub names none: an empty name. */
-        return NameRecord(irp, out, 2 * sizeof(ULONG),
-                          port->c == SGM_NONE ? (const unsigned short*)L"" : machine->nodes[port->c].name,
-                          SGM_NAME_UNITS, index);
-    default:
-        return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+        case IOCTL_USB_GET_NODE_INFORMATION: return NodeInformation(irp, out, node);
+        case IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX:
+        case IOCTL_USB_GET_NODE_CONNECTION_INFORMATION:
+            return Connection(irp, in, out, machine, ext->index,
+                              code == IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX);
+        case IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION:
+            return DescriptorRequest(irp, in, out, machine, ext->index);
+        case IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME:
+        case IOCTL_USB_GET_NODE_CONNECTION_NAME:
+            if (in < sizeof(ULONG)) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
+            RtlCopyMemory(&index, irp->AssociatedIrp.SystemBuffer, sizeof index);
+            port = PortOf(machine, ext->index, index);
+            if (!port || port->b != DeviceConnected)
+                return Finish(irp, STATUS_INVALID_PARAMETER, 0);
+            if (code == IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME)
+                return NameRecord(irp, out, 2 * sizeof(ULONG), port->key, SGM_KEY_UNITS, index);
+            /* A port without a hub names none: an empty name. */
+            return NameRecord(
+                irp, out, 2 * sizeof(ULONG),
+                port->c == SGM_NONE ? (const unsigned short*)L"" : machine->nodes[port->c].name,
+                SGM_NAME_UNITS, index);
+        default: return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
 }

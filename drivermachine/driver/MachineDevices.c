@@ -14,22 +14,21 @@ static NTSTATUS Dispatch(PDEVICE_OBJECT device, PIRP irp) {
     const SgmNode* node = &ext->machine->nodes[ext->index];
     irp->IoStatus.Information = 0;
     switch (stack->MajorFunction) {
-    case IRP_MJ_CREATE:
-        return Finish(irp, node->kind == SGM_PRINTER ? SgmPrinterCreate(ext) : STATUS_SUCCESS, 0);
-    case IRP_MJ_CLEANUP:
-        return Finish(irp, STATUS_SUCCESS, 0);
-    case IRP_MJ_CLOSE:
-        if (node->kind == SGM_PRINTER) InterlockedDecrement(&ext->opens);
-        return Finish(irp, STATUS_SUCCESS, 0);
-    case IRP_MJ_DEVICE_CONTROL:
-        if (node->kind == SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
-        return SgmHubControl(ext, irp, stack);
-    case IRP_MJ_READ:
-    case IRP_MJ_WRITE:
-        if (node->kind != SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
-        return SgmPrinterTransfer(ext, irp, stack);
-    default:
-        return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+        case IRP_MJ_CREATE:
+            return Finish(irp, node->kind == SGM_PRINTER ? SgmPrinterCreate(ext) : STATUS_SUCCESS,
+                          0);
+        case IRP_MJ_CLEANUP: return Finish(irp, STATUS_SUCCESS, 0);
+        case IRP_MJ_CLOSE:
+            if (node->kind == SGM_PRINTER) InterlockedDecrement(&ext->opens);
+            return Finish(irp, STATUS_SUCCESS, 0);
+        case IRP_MJ_DEVICE_CONTROL:
+            if (node->kind == SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+            return SgmHubControl(ext, irp, stack);
+        case IRP_MJ_READ:
+        case IRP_MJ_WRITE:
+            if (node->kind != SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+            return SgmPrinterTransfer(ext, irp, stack);
+        default: return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
 }
 
@@ -79,8 +78,8 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
         RtlAppendUnicodeToString(&name, L"\\Device\\SG731Machine");
         RtlAppendUnicodeStringToString(&name, &number);
     }
-    status = IoCreateDevice(driver, sizeof(SgmExtension), &name, FILE_DEVICE_UNKNOWN, 0, FALSE,
-                            &device);
+    status =
+        IoCreateDevice(driver, sizeof(SgmExtension), &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
     if (!NT_SUCCESS(status)) return status;
     *made = device;
     ext = device->DeviceExtension;

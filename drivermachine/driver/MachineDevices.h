@@ -13,9 +13,9 @@ typedef struct SgmExtension {
     KSPIN_LOCK lock;
     KTIMER timer;
     KDPC dpc;
-    PIRP pending;      /* the one request in flight */
-    BOOLEAN armed;     /* a revision request awaits its read */
-    BOOLEAN writing;   /* the pending request is a write */
+    PIRP pending;    /* the one request in flight */
+    BOOLEAN armed;   /* a revision request awaits its read */
+    BOOLEAN writing; /* the pending request is a write */
     LONG opens;
 } SgmExtension;
 
