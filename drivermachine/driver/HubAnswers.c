@@ -155,8 +155,9 @@ NTSTATUS SgmHubControl(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack) {
             if (in < sizeof(ULONG)) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
             RtlCopyMemory(&index, irp->AssociatedIrp.SystemBuffer, sizeof index);
             port = PortOf(machine, ext->index, index);
-            if (!port || port->b != DeviceConnected)
-                return Finish(irp, STATUS_INVALID_PARAMETER, 0);
+            if (!port) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
+            /* A device that failed to enumerate has no device node, and so no driver key. */
+            if (!port->key[0]) return Finish(irp, STATUS_UNSUCCESSFUL, 0);
             if (code == IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME)
                 return NameRecord(irp, out, 2 * sizeof(ULONG), port->key, SGM_KEY_UNITS, index);
             /* A port without a hub names none: an empty name. */

@@ -13,7 +13,7 @@ import sys
 
 MAGIC, MAX_NODES, NAME, KEY, BYTES, NONE = 0x314D4753, 64, 200, 100, 400, 0xFFFFFFFF
 CONTROLLER, HUB, PORT, PRINTER = 1, 2, 3, 4
-SILENT, BUSY = 1, 2
+SILENT = 1
 PRINT_CLASS = "{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"
 HOST_CLASS = "{3abf6f2d-71c4-462a-8a92-1e6861e6af27}"
 HUB_CLASS = "{f18a0e88-c30c-11d0-8815-00a0c906bed8}"
@@ -24,9 +24,12 @@ ENUM = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum"
 ALLOWED = {
     "scenario": {"description", "screens", "realTime", "controllers"},
     "controller": {"number", "listed", "rootPorts", "ports"},
-    "port": {"port", "printer", "hub"},
+    "port": {"port", "printer", "hub", "device"},
+    # A device node's description is read through the configuration manager's tree walk, which
+    # Wine's stub never reaches: the key is accepted and has nothing to play.
+    "device": {"vendor", "product", "productString", "description", "status"},
     "hub": {"name", "ports", "contents"},
-    "printer": {"name", "product", "code", "latencyMs", "silent", "busy"},
+    "printer": {"name", "product", "code", "latencyMs", "silent", "status"},
 }
 
 
@@ -34,12 +37,20 @@ class Refused(Exception):
     pass
 
 
+# Keys that cannot be played under Wine at all, and why.
+WHY = {
+    "busy": "Wine's I/O manager gives the program its handle before the driver answers "
+            "IRP_MJ_CREATE, so no printer can refuse an open there",
+}
+
+
 def check(obj, kind, where):
     if not isinstance(obj, dict):
         raise Refused(f"{where}: not an object")
     for key in obj:
         if key not in ALLOWED[kind]:
-            raise Refused(f"{where}.{key}: the driver-backed machine cannot play this key")
+            why = WHY.get(key, "the driver-backed machine cannot play this key")
+            raise Refused(f"{where}.{key}: {why}")
 
 
 def units(text, room, where):
@@ -119,7 +130,9 @@ class Machine:
             number = entry.get("port")
             if not isinstance(number, int) or not 1 <= number <= count:
                 raise Refused(f"{w}.port: no such port")
-            if "printer" in entry:
+            if "device" in entry:
+                self.device(hub, number, entry["device"], f"{w}.device")
+            elif "printer" in entry:
                 self.printer(hub, number, entry["printer"], f"{w}.printer")
             elif "hub" in entry:
                 h = entry["hub"]
@@ -139,23 +152,41 @@ class Machine:
             else:
                 raise Refused(f"{w}: a port with nothing the driver-backed machine plays")
 
+    def device(self, hub, number, d, where):
+        check(d, "device", where)
+        vendor = int(str(d.get("vendor", "0x046D")), 0)
+        product = int(str(d.get("product", "0xC077")), 0)
+        self.port(hub, number, d, vendor, product, d.get("productString", "VORK Stickograph 731"),
+                  where)
+
+    def port(self, hub, number, d, vendor, product, text, where):
+        status = d.get("status", 1)
+        if not isinstance(status, int) or not 0 <= status <= 7:
+            raise Refused(f"{where}.status: not a connection status")
+        # Of a device that failed to enumerate the hub knows only that it is there.
+        failed = status in (2, 3, 4)
+        data = b"" if failed else records([
+            ((1, 0), device_descriptor(vendor, product, False)), ((2, 0), PRINTER_CONFIG),
+            ((3, 0), bytes([4, 3, 0x09, 0x04])), ((3, 2), string_descriptor(text))])
+        self.node(PORT, hub, number, status, NONE, 0, key="" if failed else self.port_key(),
+                  data=data, where=where)
+        return status
+
     def printer(self, hub, number, p, where):
         check(p, "printer", where)
         product = int(str(p.get("product", "0x0021")), 0)
         self.printers.append(str(p.get("name", "printer")))
+        # Only a configured device has its printer driver loaded, and so a printer interface.
+        if self.port(hub, number, p, 0xE7D2, product, "VORK Stickograph 731", where) != 1:
+            return
         serial = f"SG{len(self.printers)}"
         instance = f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
         link = self.interface(PRINT_CLASS, instance, where)
         code = str(p.get("code", "d0A"))[:3].encode("ascii")
         reply = b"SG731- " + code + b"\0" * (3 - len(code))
-        flags = (SILENT if p.get("silent") else 0) | (BUSY if p.get("busy") else 0)
+        flags = SILENT if p.get("silent") else 0
         self.node(PRINTER, hub, int(p.get("latencyMs", 0)), flags, len(reply), name=link,
                   key=str(p.get("name", "printer")), data=reply, where=where)
-        self.node(PORT, hub, number, 1, NONE, 0, key=self.port_key(),
-                  data=records([((1, 0), device_descriptor(0xE7D2, product, False)),
-                                ((2, 0), PRINTER_CONFIG), ((3, 0), bytes([4, 3, 0x09, 0x04])),
-                                ((3, 2), string_descriptor("VORK Stickograph 731"))]),
-                  where=where)
 
     def blob(self):
         out = struct.pack("<II", MAGIC, len(self.nodes))
