@@ -27,9 +27,10 @@ ALLOWED = {
     "port": {"port", "printer", "hub", "device"},
     # A device node's description is read through the configuration manager's tree walk, which
     # Wine's stub never reaches: the key is accepted and has nothing to play.
-    "device": {"vendor", "product", "productString", "description", "status"},
+    "device": {"vendor", "product", "productString", "description", "status", "attributes"},
     "hub": {"name", "ports", "contents"},
-    "printer": {"name", "product", "code", "latencyMs", "silent", "status"},
+    "printer": {"name", "product", "code", "latencyMs", "silent", "status", "productString",
+                "attributes"},
 }
 
 
@@ -156,17 +157,19 @@ class Machine:
         check(d, "device", where)
         vendor = int(str(d.get("vendor", "0x046D")), 0)
         product = int(str(d.get("product", "0xC077")), 0)
-        self.port(hub, number, d, vendor, product, d.get("productString", "VORK Stickograph 731"),
-                  where)
+        self.port(hub, number, d, vendor, product, where)
 
-    def port(self, hub, number, d, vendor, product, text, where):
+    def port(self, hub, number, d, vendor, product, where):
+        text = d.get("productString", "VORK Stickograph 731")
+        config = bytearray(PRINTER_CONFIG)
+        config[7] = int(str(d.get("attributes", "0xA0")), 0) & 0xFF
         status = d.get("status", 1)
         if not isinstance(status, int) or not 0 <= status <= 7:
             raise Refused(f"{where}.status: not a connection status")
         # Of a device that failed to enumerate the hub knows only that it is there.
         failed = status in (2, 3, 4)
         data = b"" if failed else records([
-            ((1, 0), device_descriptor(vendor, product, False)), ((2, 0), PRINTER_CONFIG),
+            ((1, 0), device_descriptor(vendor, product, False)), ((2, 0), bytes(config)),
             ((3, 0), bytes([4, 3, 0x09, 0x04])), ((3, 2), string_descriptor(text))])
         self.node(PORT, hub, number, status, NONE, 0, key="" if failed else self.port_key(),
                   data=data, where=where)
@@ -177,7 +180,7 @@ class Machine:
         product = int(str(p.get("product", "0x0021")), 0)
         self.printers.append(str(p.get("name", "printer")))
         # Only a configured device has its printer driver loaded, and so a printer interface.
-        if self.port(hub, number, p, 0xE7D2, product, "VORK Stickograph 731", where) != 1:
+        if self.port(hub, number, p, 0xE7D2, product, where) != 1:
             return
         serial = f"SG{len(self.printers)}"
         instance = f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
