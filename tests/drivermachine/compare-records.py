@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """Compares the machine record of the product on the driver-backed machine with the simulator
-build's record of the same scenario, up to where the driver run stopped (its first settled
-screen). Exit 0 when they agree, 1 with the first differing line otherwise.
+build's record of the same scenario, each run to its first settled screen. Exit 0 when they agree, 1 with the first differing line otherwise.
 
     compare-records.py DRIVER_RECORD SIMULATOR_RECORD
 
@@ -38,8 +37,9 @@ def main():
         if ours != theirs:
             print(f"line {number}: driver machine {ours!r}, simulator {theirs!r}")
             return 1
-    if len(driver) > len(simulator):
-        print(f"line {len(simulator) + 1}: the simulator's record ends before the driver's")
+    if len(driver) != len(simulator):
+        shorter = "driver machine's" if len(driver) < len(simulator) else "simulator's"
+        print(f"line {min(len(driver), len(simulator)) + 1}: the {shorter} record ends first")
         return 1
     return 0
 
