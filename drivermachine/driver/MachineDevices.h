@@ -16,7 +16,8 @@ typedef struct SgmExtension {
     PIRP pending;    /* the one request in flight */
     BOOLEAN armed;   /* a revision request awaits its read */
     BOOLEAN writing; /* the pending request is a write */
-    LONG opens;
+    LONG opens;      /* successful opens since the driver started */
+    ULONG writes;    /* writes since the newest open */
 } SgmExtension;
 
 void SgmSetDispatch(PDRIVER_OBJECT driver);

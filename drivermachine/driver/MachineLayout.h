@@ -24,8 +24,12 @@ enum SgmKind { SGM_CONTROLLER = 1, SGM_HUB = 2, SGM_PORT = 3, SGM_PRINTER = 4 };
  *              port or SGM_NONE, d = 1 when the device is a hub, key = driver key,
  *              bytes = the device's descriptors as records (type, index, length, data...), the
  *              device descriptor first; an empty list when no device answers;
- *  printer:    a = latency in ms, b = flags, name = interface link name, key = dump name,
- *              bytes = the revision reply (c bytes). */
+ *  printer:    a = latency in ms, b = flags, c = the revision reply's length, d = the open the
+ *              scripts apply to (0: every open), name = interface link name, key = dump name,
+ *              bytes = the revision reply, then at SGM_SCRIPTS a count and that many indexes of
+ *              writes (since the open) refused at once with STATUS_UNSUCCESSFUL. */
+#define SGM_SCRIPTS 16
+#define SGM_MAX_SCRIPTS 8
 typedef struct SgmNode {
     unsigned int kind;
     unsigned int parent;

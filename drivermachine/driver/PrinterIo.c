@@ -30,7 +30,21 @@ static void Append(const SgmNode* node, const WCHAR* suffix, const void* data, U
     ZwClose(file);
 }
 
-static void RecordWrite(const SgmNode* node, const void* data, ULONG length) {
+/* Whether the write about to start is scripted to be refused at once. */
+static BOOLEAN Refused(SgmExtension* ext, const SgmNode* node) {
+    const ULONG index = ext->writes++;
+    ULONG count, i, entry;
+    if (node->d != 0 && node->d != (ULONG)ext->opens) return FALSE;
+    RtlCopyMemory(&count, node->bytes + SGM_SCRIPTS, sizeof count);
+    for (i = 0; i < count && i < SGM_MAX_SCRIPTS; ++i) {
+        RtlCopyMemory(&entry, node->bytes + SGM_SCRIPTS + (i + 1) * sizeof entry, sizeof entry);
+        if (entry == index) return TRUE;
+    }
+    return FALSE;
+}
+
+/* The size of every write goes to the log; its bytes only when the printer takes them. */
+static void RecordWrite(const SgmNode* node, const void* data, ULONG length, BOOLEAN taken) {
     char line[16];
     int n = 0;
     ULONG value = length, divisor = 1;
@@ -38,7 +52,7 @@ static void RecordWrite(const SgmNode* node, const void* data, ULONG length) {
     for (; divisor; divisor /= 10) line[n++] = (char)('0' + value / divisor % 10);
     line[n++] = '\r';
     line[n++] = '\n';
-    Append(node, L".bin", data, length);
+    if (taken) Append(node, L".bin", data, length);
     Append(node, L".writes.txt", line, (ULONG)n);
 }
 
@@ -115,6 +129,7 @@ NTSTATUS SgmPrinterCreate(SgmExtension* ext) {
     const SgmNode* node = &ext->machine->nodes[ext->index];
     if (node->b & SGM_BUSY) return STATUS_SHARING_VIOLATION;
     InterlockedIncrement(&ext->opens);
+    ext->writes = 0;
     return STATUS_SUCCESS;
 }
 
@@ -126,7 +141,13 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
     KIRQL irql;
     if (write) {
         const ULONG length = stack->Parameters.Write.Length;
-        RecordWrite(node, irp->AssociatedIrp.SystemBuffer, length);
+        const BOOLEAN refused = Refused(ext, node);
+        RecordWrite(node, irp->AssociatedIrp.SystemBuffer, length, !refused);
+        if (refused) {
+            irp->IoStatus.Status = STATUS_UNSUCCESSFUL;
+            IoCompleteRequest(irp, IO_NO_INCREMENT);
+            return STATUS_UNSUCCESSFUL;
+        }
         if (length == sizeof kRevisionRequest &&
             RtlCompareMemory(irp->AssociatedIrp.SystemBuffer, kRevisionRequest, length) == length)
             ext->armed = TRUE;

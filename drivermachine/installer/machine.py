@@ -30,7 +30,8 @@ ALLOWED = {
     "device": {"vendor", "product", "productString", "description", "status", "attributes"},
     "hub": {"name", "ports", "contents"},
     "printer": {"name", "product", "code", "latencyMs", "silent", "status", "productString",
-                "attributes"},
+                "attributes", "scriptedOpen", "writes"},
+    "script": {"index", "kind", "error"},
 }
 
 
@@ -188,8 +189,22 @@ class Machine:
         code = str(p.get("code", "d0A"))[:3].encode("ascii")
         reply = b"SG731- " + code + b"\0" * (3 - len(code))
         flags = SILENT if p.get("silent") else 0
-        self.node(PRINTER, hub, int(p.get("latencyMs", 0)), flags, len(reply), name=link,
-                  key=str(p.get("name", "printer")), data=reply, where=where)
+        refused = []
+        for i, script in enumerate(p.get("writes", [])):
+            w = f"{where}.writes[{i}]"
+            check(script, "script", w)
+            # Only writes refused at once with the general failure are played so far.
+            if script.get("kind", "refuse") != "refuse":
+                raise Refused(f"{w}.kind: the driver-backed machine plays only \"refuse\"")
+            if script.get("error", 31) != 31:
+                raise Refused(f"{w}.error: the driver-backed machine plays only error 31")
+            refused.append(int(script.get("index", 0)))
+        if len(refused) > 8:
+            raise Refused(f"{where}.writes: more than 8 scripted writes")
+        data = reply.ljust(16, b"\0") + struct.pack(f"<I{len(refused)}I", len(refused), *refused)
+        self.node(PRINTER, hub, int(p.get("latencyMs", 0)), flags, len(reply),
+                  int(p.get("scriptedOpen", 0)), name=link, key=str(p.get("name", "printer")),
+                  data=data, where=where)
 
     def blob(self):
         out = struct.pack("<II", MAGIC, len(self.nodes))
