@@ -44,7 +44,7 @@ def long_functions(path):
 
 
 def main():
-    files = subprocess.run(['git', 'ls-files', '*.cpp', '*.h'], capture_output=True, text=True,
+    files = subprocess.run(['git', 'ls-files', '*.cpp', '*.c', '*.h'], capture_output=True, text=True,
                            check=True).stdout.split()
     found = [(f, start, n) for f in files for start, n in long_functions(f)]
     for f, start, n in found:

@@ -131,6 +131,7 @@ private:
         HANDLE file = nullptr;
         OVERLAPPED* overlapped = nullptr;
         HANDLE event = nullptr;
+        DWORD thread = 0;  // the thread that started it: CancelIo cancels only that thread's
         bool write = false;
         bool pending = true;
         bool aborted = false;

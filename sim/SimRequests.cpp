@@ -74,6 +74,7 @@ BOOL SimMachine::StartRequest(HANDLE file, bool write, const void* data, std::ui
     Printer& printer = *object->printer;
     if (printer.unplugged) return Fail(ERROR_DEVICE_NOT_CONNECTED);
     Request request;
+    request.thread = ::GetCurrentThreadId();
     request.script = NextScript(printer, write);
     if (write) printer.writeLog.push_back({length, 0});
     using Kind = RequestScript::Kind;
@@ -197,7 +198,9 @@ BOOL SimMachine::CancelIo(HANDLE file) {
     if (!object) return Fail(ERROR_INVALID_HANDLE);
     if (object->printer->config.cancelFails) return Fail(ERROR_NOT_FOUND);
     for (Request& request : requests_) {
-        if (request.file != file || !request.pending) continue;
+        // As on Windows: CancelIo cancels the requests the calling thread issued, no other.
+        if (request.file != file || !request.pending || request.thread != ::GetCurrentThreadId())
+            continue;
         request.aborted = request.script.kind != RequestScript::Kind::CompleteWhileCancelling &&
                           request.failure == ERROR_SUCCESS;
         Complete(request);

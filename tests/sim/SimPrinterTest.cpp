@@ -2,6 +2,8 @@
 // through their events, time-outs cost no real time, and misuse is reported.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/DeviceClasses.h"
 #include "sim/SimMachine.h"
 
@@ -69,6 +71,9 @@ TEST(SimPrinter, SilentPrinterTimesOutOnTheVirtualClockAndCancels) {
         EXPECT_FALSE(machine.ReadFile(x.file, reply, 10, nullptr, &x.overlapped));
         EXPECT_EQ(machine.WaitForSingleObject(x.event, 5000), static_cast<DWORD>(WAIT_TIMEOUT));
         EXPECT_EQ(machine.NowMs(), 5000);
+        // A cancel from another thread leaves this thread's read pending.
+        std::thread([&] { EXPECT_TRUE(machine.CancelIo(x.file)); }).join();
+        EXPECT_EQ(machine.WaitForSingleObject(x.event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
         EXPECT_TRUE(machine.CancelIo(x.file));
         EXPECT_EQ(machine.WaitForSingleObject(x.event, INFINITE), WAIT_OBJECT_0);
         DWORD n = 99;

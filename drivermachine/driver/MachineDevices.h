@@ -1,0 +1,32 @@
+/* The devices of the played machine: one device object per controller, hub and printer. */
+#pragma once
+#include <ntddk.h>
+
+#include "MachineLayout.h"
+
+typedef struct SgmExtension {
+    SgmMachine* machine;
+    ULONG index; /* of the node this device plays */
+    UNICODE_STRING links[2];
+    WCHAR linkText[2][SGM_NAME_UNITS + 16];
+    /* printers only */
+    KSPIN_LOCK lock;
+    KTIMER timer;
+    KDPC dpc;
+    PIRP pending;    /* the one request in flight */
+    BOOLEAN armed;   /* a revision request awaits its read */
+    BOOLEAN writing; /* the pending request is a write */
+    LONG opens;      /* successful opens since the driver started */
+    ULONG writes;    /* writes since the newest open */
+} SgmExtension;
+
+void SgmSetDispatch(PDRIVER_OBJECT driver);
+NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
+                      PDEVICE_OBJECT* made);
+void SgmRemoveDevice(PDEVICE_OBJECT device);
+
+NTSTATUS SgmHubControl(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack);
+NTSTATUS SgmPrinterCreate(SgmExtension* ext);
+NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack);
+void SgmPrinterInit(SgmExtension* ext);
+void SgmPrinterStop(SgmExtension* ext);
