@@ -98,8 +98,8 @@ SIZE MainWindow::ClientSize96() {
 
 SIZE MainWindow::OuterSize(UINT dpi) {
     const SIZE client = ClientSize96();
-    return OuterSizeForDpi(ScaleToDpi(client.cx, dpi), ScaleToDpi(client.cy, dpi), kStyle,
-                           kExStyle, dpi);
+    return OuterSizeForDpi(ScaleToDpi(client.cx, dpi), ScaleToDpi(client.cy, dpi), kStyle, kExStyle,
+                           dpi);
 }
 
 LRESULT MainWindow::OnCreate() {

@@ -79,7 +79,7 @@ private:
     UINT currentFrame_ = 0;  // the index of the next frame to select
     BOOL loaded_ = FALSE;
     std::vector<UINT> frameDelays_;  // hundredths of a second, one per frame; may be short or empty
-    std::atomic<int> originX_ = 0;  // read by the animation thread, set by the window's
+    std::atomic<int> originX_ = 0;   // read by the animation thread, set by the window's
     std::atomic<int> originY_ = 0;
     std::atomic<UINT> dpi_ = 96;
 };

@@ -104,7 +104,8 @@ GdiObject FontForDpi(UINT dpi, UINT systemDpi) {
     const HGDIOBJ base = ::GetStockObject(SYSTEM_FONT);
     LOGFONTW face{};
     if (::GetObjectW(base, sizeof(face), &face) == 0) return GdiObject();
-    const int room = ::MulDiv(AlphabetWidth(base), static_cast<int>(dpi), static_cast<int>(systemDpi));
+    const int room =
+        ::MulDiv(AlphabetWidth(base), static_cast<int>(dpi), static_cast<int>(systemDpi));
     const int height = ::MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
     face.lfWidth = 0;
     GdiObject font;

@@ -224,7 +224,8 @@ std::vector<Measured> Measure(HMODULE module, UINT dpi) {
     const HWND hwnd = window.Create(L"SG731WINDOW", 0, 0);
     if (hwnd == nullptr) return measured;
     RECT place{0, 0, 0, 0};
-    if (dpi != 96) ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+    if (dpi != 96)
+        ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
     for (const Shown& use : kUses) {
         const HWND control = window.Control(use.control);
         const std::wstring text = LoadText(module, use.id, use.chars);

@@ -135,8 +135,8 @@ TEST(StatusImages, ComeAtTheScaledSizeDrawnForItNotBlownUp) {
             EXPECT_EQ(h, w);
             if (const int drawn = DrawingFor(id, dpi)) {
                 // Where a drawing for the size exists, it is shown as drawn, untouched.
-                const auto original = static_cast<HBITMAP>(::LoadImageW(
-                    ProgramModule(), MAKEINTRESOURCEW(drawn), IMAGE_BITMAP, 0, 0, 0));
+                const auto original = static_cast<HBITMAP>(
+                    ::LoadImageW(ProgramModule(), MAKEINTRESOURCEW(drawn), IMAGE_BITMAP, 0, 0, 0));
                 int dw = 0;
                 int dh = 0;
                 EXPECT_TRUE(Pixels(original, dw, dh) == pixels) << "not the drawing for the size";
