@@ -11,7 +11,8 @@ namespace vork::simulator {
 bool SaveWindowPicture(HWND window, const std::wstring& path) {
     RECT area{};
     if (!::GetWindowRect(window, &area)) return false;
-    const int width = area.right - area.left, height = area.bottom - area.top;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     const WindowDC screen(nullptr);
     const MemoryDC memory(::CreateCompatibleDC(screen.Get()));
     GdiObject bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));

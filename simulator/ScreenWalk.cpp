@@ -83,15 +83,13 @@ void Press(HWND window, int id) {
 
 // What a person does next on a screen they have read.
 void Act(HWND window, const std::wstring& screen) {
-    if (walk.pictures >= kPicturesAtMost) {
-        walk.closing = true;
-        Press(window, IDC_CLOSE);
-    } else if (screen == L"Instructions" || screen == L"Ready") {
+    const bool mustClose = walk.pictures >= kPicturesAtMost;
+    if (!mustClose && (screen == L"Instructions" || screen == L"Ready")) {
         Press(window, IDC_UPDATE);
-    } else if (screen == L"Failure" && walk.retries < kRetriesAtMost) {
+    } else if (!mustClose && screen == L"Failure" && walk.retries < kRetriesAtMost) {
         ++walk.retries;
         Press(window, IDC_RETRY);
-    } else if (screen != L"Updating") {
+    } else if (mustClose || screen != L"Updating") {
         walk.closing = true;
         Press(window, IDC_CLOSE);
     }
@@ -117,7 +115,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 std::wstring ClassifyScreen(void* mainWindow) {
-    const auto window = static_cast<HWND>(mainWindow);
+    auto* const window = static_cast<HWND>(mainWindow);
     if (!::IsWindowEnabled(::GetDlgItem(window, IDC_CLOSE))) return L"Updating";
     if (Shown(window, IDC_STEPS_HEADING)) return L"Instructions";
     if (Shown(window, IDC_UPDATE)) return L"Ready";

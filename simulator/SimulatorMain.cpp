@@ -72,7 +72,10 @@ void ReportViolations(const vork::sim::SimMachine& machine) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+// The parameters carry the names the SDK declares; the previous instance and the command line are
+// not used.
+int WINAPI wWinMain(HINSTANCE hInstance, [[maybe_unused]] HINSTANCE hPrevInstance,
+                    [[maybe_unused]] PWSTR lpCmdLine, int nShowCmd) {
     const Options options = ParseArguments();
     if (!options.ok) {
         Complain("Usage: SG731UpdaterSim.exe <scenario.json> [--dump <folder>] [--walk <folder>]",
@@ -92,7 +95,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!options.walk.empty()) vork::simulator::StartScreenWalk(options.walk);
     int exitCode = vork::kExitNoWindow;
     try {
-        exitCode = vork::RunApplication(instance, showCommand);
+        exitCode = vork::RunApplication(hInstance, nShowCmd);
     } catch (...) {}
     ReportViolations(machine);
     if (!options.dump.empty() && !vork::sim::DumpPrinters(machine, options.dump)) return 1;
