@@ -188,7 +188,9 @@ void ProgressIndicator::DrawActiveFrame() const noexcept {
         gdip::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
         gdip::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHighQuality);
     }
-    const auto scale = [dpi](UINT v) { return ::MulDiv(static_cast<int>(v), dpi, 96); };
+    const auto scale = [dpi](UINT v) {
+        return ::MulDiv(static_cast<int>(v), static_cast<int>(dpi), 96);
+    };
     gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, scale(width),
                              scale(height));
     // The graphics goes before the device context it was made on is released.

@@ -17,7 +17,7 @@ static NTSTATUS Dispatch(PDEVICE_OBJECT device, PIRP irp) {
         case IRP_MJ_CREATE:
             return Finish(irp, node->kind == SGM_PRINTER ? SgmPrinterCreate(ext) : STATUS_SUCCESS,
                           0);
-        case IRP_MJ_CLEANUP: return Finish(irp, STATUS_SUCCESS, 0);
+        case IRP_MJ_CLEANUP:
         case IRP_MJ_CLOSE: return Finish(irp, STATUS_SUCCESS, 0);
         case IRP_MJ_DEVICE_CONTROL:
             if (node->kind == SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
