@@ -73,10 +73,7 @@ TEST_F(WizardDpi, MovedTo192DpiDuringATransferDoublesTheLayoutAndTheTransferEnds
 
     ASSERT_TRUE(PumpUntilTransferEnds());
     EXPECT_EQ(Read().status, Text(IDS_SUCCESS));
-    const std::vector<std::uint8_t> image(firmware::kOldImage,
-                                          firmware::kOldImage + firmware::kFirmwareSize);
-    ASSERT_GE(printer->received.size(), image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), printer->received.end() - image.size()));
+    EXPECT_TRUE(EndsWithOldImage(printer->received));
 }
 
 }  // namespace

@@ -319,10 +319,7 @@ TEST_F(WizardKeyboard, TheKeyboardAloneGoesFromReadyToSuccessAndClosesTheProgram
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(person.pressed, (std::vector<std::string>{"Update", "Close on Success"}));
     window.reset();  // the device, after its worker
-    const std::vector<std::uint8_t> image(firmware::kOldImage,
-                                          firmware::kOldImage + firmware::kFirmwareSize);
-    ASSERT_GE(printer->received.size(), image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), printer->received.end() - image.size()));
+    EXPECT_TRUE(EndsWithOldImage(printer->received));
 }
 
 }  // namespace

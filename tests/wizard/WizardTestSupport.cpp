@@ -1,7 +1,10 @@
 #include "tests/wizard/WizardTestSupport.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
+#include "device/FirmwareImages.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
@@ -104,6 +107,13 @@ Screen WizardFixture::Read() const {
         s.icon = BitmapId(bitmap);
     }
     return s;
+}
+
+bool EndsWithOldImage(const std::vector<std::uint8_t>& received) {
+    const std::vector<std::uint8_t> image(firmware::kOldImage,
+                                          firmware::kOldImage + firmware::kFirmwareSize);
+    return received.size() >= image.size() &&
+           std::equal(image.begin(), image.end(), received.end() - image.size());
 }
 
 }  // namespace vork::test

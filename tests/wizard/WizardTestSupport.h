@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <objidl.h>
 #include "platform/GdiplusSession.h"
@@ -25,6 +26,9 @@ struct Screen {
 };
 
 std::wstring Text(UINT id, int chars = 160);
+
+// Whether what a printer received ends with the Old variant's whole firmware image.
+bool EndsWithOldImage(const std::vector<std::uint8_t>& received);
 
 class WizardFixture : public SimFixture {
 protected:
