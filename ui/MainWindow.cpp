@@ -66,23 +66,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE: return OnActivate(wParam);
         case WM_DPICHANGED:
             return OnDpiChange(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
-        case WM_GETMINMAXINFO: {
-            // The layout is fixed: at a high DPI the window may be larger than the screen's size
-            // Windows allows by default, and must not be cut to it.
-            auto* const limits = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (limits == nullptr || dpi_ == kBaseDpi) break;
-            const SIZE outer = OuterSize(dpi_);
-            limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, outer.cx + 64);
-            limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, outer.cy + 64);
-            return 0;
-        }
-        case kGetDpiScaledSize: {
-            // The size Windows proposes with WM_DPICHANGED is then exactly the one laid out.
-            auto* const size = reinterpret_cast<SIZE*>(lParam);
-            if (size == nullptr) break;
-            *size = OuterSize(static_cast<UINT>(wParam));
-            return TRUE;
-        }
+        case WM_GETMINMAXINFO:
+            if (OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam))) return 0;
+            break;
+        case kGetDpiScaledSize:
+            if (OnGetDpiScaledSize(static_cast<UINT>(wParam), reinterpret_cast<SIZE*>(lParam)))
+                return TRUE;
+            break;
         case DM_GETDEFID: return OnGetDefId();
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE: OnColoursChanged(); break;
@@ -131,7 +121,24 @@ void MainWindow::FitClientArea(const RECT* place) {
     const int dy = ScaleToDpi(client96.cy, dpi_) - client.bottom;
     if (dx == 0 && dy == 0) return;
     outer = SIZE{outer.cx + dx, outer.cy + dy};
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | (flags & ~SWP_NOMOVE));
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, flags | SWP_NOMOVE);
+}
+
+// The layout is fixed: at a high DPI the window may be larger than the screen's size Windows
+// allows by default, and must not be cut to it.
+bool MainWindow::OnGetMinMaxInfo(MINMAXINFO* limits) const {
+    if (limits == nullptr || dpi_ == kBaseDpi) return false;
+    const SIZE outer = OuterSize(dpi_);
+    limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, outer.cx + 64);
+    limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, outer.cy + 64);
+    return true;
+}
+
+// The size Windows proposes with WM_DPICHANGED is then exactly the one laid out.
+bool MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE* size) {
+    if (size == nullptr) return false;
+    *size = OuterSize(dpi);
+    return true;
 }
 
 LRESULT MainWindow::OnDpiChange(UINT dpi, const RECT* suggested) {

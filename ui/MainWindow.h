@@ -83,6 +83,8 @@ private:
     LRESULT OnCreate();
     // WM_DPICHANGED: the window at the suggested place, its client area and controls at `dpi`.
     LRESULT OnDpiChange(UINT dpi, const RECT* suggested);
+    bool OnGetMinMaxInfo(MINMAXINFO* limits) const;
+    static bool OnGetDpiScaledSize(UINT dpi, SIZE* size);
     // Sizes the window so that its client area is the 96-DPI one scaled to the window's DPI; at
     // `place` when not null, else where it is.
     void FitClientArea(const RECT* place);
