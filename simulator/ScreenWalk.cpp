@@ -5,30 +5,34 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "app/LanguageModule.h"
 #include "platform/Handles.h"
 #include "simulator/BitmapFile.h"
+#include "simulator/ScreenNames.h"
 #include "ui/ResourceIds.h"
-#include "ui/Texts.h"
 
 namespace vork::simulator {
 namespace {
 
-constexpr UINT kTickMs = 100;
-constexpr int kSettledTicks = 4;   // a screen counts once it has stood this long
-constexpr int kGiveUpTicks = 900;  // 90 s: a walk that has not ended by then closes the window
+constexpr UINT kWatchMs = 250;
+constexpr int kClosingWatches = 8;   // 2 s: a Close that did not take ends the window here
+constexpr int kGiveUpWatches = 360;  // 90 s: a walk that has not ended by then closes the window
 constexpr int kRetriesAtMost = 1;
 constexpr int kPicturesAtMost = 20;  // a button that changes nothing must not loop for ever
 
 struct Walk {
     std::wstring folder;
-    std::wstring current;   // the screen seen at the last tick
-    std::wstring recorded;  // the last screen saved
-    int settled = 0;
-    int ticks = 0;
+    LanguageModule language;  // the texts the window speaks, for naming screens by their status
+    std::wstring recorded;    // the last screen saved
+    HWND pressed = nullptr;   // the button whose click is posted and not yet taken
+    bool pressTaken = false;  // its click was handled: the next screen is a new entry
+    int depth = 0;            // sent messages being handled, nested
+    bool looking = false;     // the walk's own messages (painting for a picture) are not the flow's
     int pictures = 0;
     int retries = 0;
     bool closing = false;
-    int closingTicks = 0;
+    int closingWatches = 0;
+    int watches = 0;
 };
 
 Walk walk;
@@ -45,17 +49,6 @@ HWND FindMainWindow() {
     return found;
 }
 
-bool Shown(HWND window, int id) {
-    const HWND control = ::GetDlgItem(window, id);
-    return control && (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE);
-}
-
-std::wstring StatusText(HWND window) {
-    wchar_t text[256] = {};
-    ::GetDlgItemTextW(window, IDC_STATUS_TEXT, text, 256);
-    return text;
-}
-
 std::wstring FileName(const std::wstring& screen) {
     std::wstring name;
     for (wchar_t c : screen)
@@ -66,6 +59,8 @@ std::wstring FileName(const std::wstring& screen) {
 void Record(HWND window, const std::wstring& screen) {
     wchar_t base[64];
     std::swprintf(base, 64, L"%02d-%ls", ++walk.pictures, FileName(screen).c_str());
+    // The screen just changed: paint it now, so the picture is the screen and not the one before.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     SaveWindowPicture(window, walk.folder + L"\\" + base + L".bmp");
     if (const FileStream list{_wfopen((walk.folder + L"\\screens.txt").c_str(), L"a")}) {
         std::fwprintf(list.Get(), L"%ls\n", screen.c_str());
@@ -73,12 +68,11 @@ void Record(HWND window, const std::wstring& screen) {
     walk.recorded = screen;
 }
 
-// After a press the next settled screen is recorded even when it looks the same (a Retry that
-// fails again shows the Failure screen anew).
+// The click is posted as a person's would be queued; the screen it leads to is a new entry even
+// when it looks the same (a Retry that fails again shows the Failure screen anew).
 void Press(HWND window, int id) {
-    ::PostMessageW(::GetDlgItem(window, id), BM_CLICK, 0, 0);
-    walk.recorded.clear();
-    walk.settled = 0;
+    walk.pressed = ::GetDlgItem(window, id);
+    ::PostMessageW(walk.pressed, BM_CLICK, 0, 0);
 }
 
 // What a person does next on a screen they have read.
@@ -95,48 +89,75 @@ void Act(HWND window, const std::wstring& screen) {
     }
 }
 
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+// The window has handled its messages whole: whatever it shows now is a screen a person sees.
+void LookAtWindow() {
+    if (walk.looking || walk.closing) return;
+    const HWND window = FindMainWindow();
+    if (!window || !::IsWindowVisible(window)) return;
+    walk.looking = true;
+    const std::wstring screen =
+        ClassifyScreen(window, walk.language.TextsOr(::GetModuleHandleW(nullptr)));
+    const bool entered = screen != walk.recorded || walk.pressTaken;
+    walk.pressTaken = false;
+    if (entered) {
+        Record(window, screen);
+        Act(window, screen);
+    }
+    walk.looking = false;
+}
+
+LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM message) {
+    if (code == HC_ACTION && removed == PM_REMOVE && walk.depth == 0) {
+        LookAtWindow();
+        const auto* const taken = reinterpret_cast<const MSG*>(message);
+        if (walk.pressed && taken->hwnd == walk.pressed && taken->message == BM_CLICK) {
+            walk.pressed = nullptr;
+            walk.pressTaken = true;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, removed, message);
+}
+
+// A message from another thread arrives only while the window's thread waits for messages, so
+// before it and after it the window stands between two messages.
+LRESULT CALLBACK OnSent(int code, WPARAM fromThisThread, LPARAM message) {
+    if (code == HC_ACTION) {
+        if (walk.depth == 0 && ::InSendMessage()) LookAtWindow();
+        ++walk.depth;
+    }
+    return ::CallNextHookEx(nullptr, code, fromThisThread, message);
+}
+
+LRESULT CALLBACK OnSentHandled(int code, WPARAM fromThisThread, LPARAM message) {
+    if (code == HC_ACTION) {
+        if (walk.depth > 0) --walk.depth;
+        if (walk.depth == 0 && ::InSendMessage()) LookAtWindow();
+    }
+    return ::CallNextHookEx(nullptr, code, fromThisThread, message);
+}
+
+// Only a watch over the walk's end: screens are never found by it.
+void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD) {
     const HWND window = FindMainWindow();
     if (!window) return;
-    // A Close that did not take (pressed while disabled), or a walk that never ends, ends here.
-    if ((walk.closing && ++walk.closingTicks > kSettledTicks * 5) || ++walk.ticks > kGiveUpTicks) {
+    if ((walk.closing && ++walk.closingWatches > kClosingWatches) ||
+        ++walk.watches > kGiveUpWatches) {
         ::DestroyWindow(window);
-        return;
     }
-    if (walk.closing) return;
-    const std::wstring screen = ClassifyScreen(window);
-    walk.settled = screen == walk.current ? walk.settled + 1 : 0;
-    walk.current = screen;
-    if (walk.settled != kSettledTicks || screen == walk.recorded) return;
-    Record(window, screen);
-    Act(window, screen);
 }
 
 }  // namespace
 
-std::wstring ClassifyScreen(void* mainWindow) {
-    auto* const window = static_cast<HWND>(mainWindow);
-    if (!::IsWindowEnabled(::GetDlgItem(window, IDC_CLOSE))) return L"Updating";
-    if (Shown(window, IDC_STEPS_HEADING)) return L"Instructions";
-    if (Shown(window, IDC_UPDATE)) return L"Ready";
-    if (Shown(window, IDC_RETRY)) return L"Failure";
-    const HMODULE program = ::GetModuleHandleW(nullptr);
-    const std::wstring status = StatusText(window);
-    const std::pair<UINT, const wchar_t*> screens[] = {{IDS_UP_TO_DATE, L"Up to date"},
-                                                       {IDS_SUCCESS, L"Success"},
-                                                       {IDS_NO_PRINTER, L"No printer"},
-                                                       {IDS_SEVERAL, L"Several printers"},
-                                                       {IDS_WRONG_MODE, L"Wrong mode"}};
-    for (const auto& [id, name] : screens)
-        if (status == LoadText(program, id, kTextChars)) return name;
-    return L"Unknown";
-}
-
 void StartScreenWalk(const std::wstring& folder) {
     walk = Walk{};
     walk.folder = folder;
+    walk.language = LanguageModule::ForUser(::GetModuleHandleW(nullptr));
     _wremove((folder + L"\\screens.txt").c_str());
-    ::SetTimer(nullptr, 0, kTickMs, &Tick);
+    const DWORD thread = ::GetCurrentThreadId();
+    ::SetWindowsHookExW(WH_GETMESSAGE, &OnMessageTaken, nullptr, thread);
+    ::SetWindowsHookExW(WH_CALLWNDPROC, &OnSent, nullptr, thread);
+    ::SetWindowsHookExW(WH_CALLWNDPROCRET, &OnSentHandled, nullptr, thread);
+    ::SetTimer(nullptr, 0, kWatchMs, &Watch);
 }
 
 }  // namespace vork::simulator
