@@ -90,11 +90,7 @@ void Act(HWND window, const std::wstring& screen) {
 }
 
 // The window has handled its messages whole: whatever it shows now is a screen a person sees.
-void LookAtWindow() {
-    if (walk.looking || walk.closing) return;
-    const HWND window = FindMainWindow();
-    if (!window || !::IsWindowVisible(window)) return;
-    walk.looking = true;
+void LookAtScreen(HWND window) {
     const std::wstring screen =
         ClassifyScreen(window, walk.language.TextsOr(::GetModuleHandleW(nullptr)));
     const bool entered = screen != walk.recorded || walk.pressTaken;
@@ -103,6 +99,16 @@ void LookAtWindow() {
         Record(window, screen);
         Act(window, screen);
     }
+}
+
+void LookAtWindow() {
+    if (walk.looking || walk.closing) return;
+    const HWND window = FindMainWindow();
+    if (!window || !::IsWindowVisible(window)) return;
+    walk.looking = true;
+    try {
+        LookAtScreen(window);
+    } catch (...) {}  // a screen that could not be recorded (out of memory) is left out
     walk.looking = false;
 }
 

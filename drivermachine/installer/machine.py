@@ -87,7 +87,7 @@ HUB_CONFIG = bytes([9, 2, 25, 0, 1, 1, 0, 0xE0, 0, 9, 4, 0, 0, 1, 9, 0, 0, 0,
 
 class Machine:
     def __init__(self):
-        self.nodes, self.reg, self.serial, self.printers = [], [], 0, []
+        self.nodes, self.reg, self.serial, self.printers, self.dumped = [], [], 0, [], []
         self.port_keys = 0
 
     def node(self, kind, parent=NONE, a=0, b=0, c=0, d=0, name="", key="", alias="", data=b"",
@@ -183,6 +183,7 @@ class Machine:
         # Only a configured device has its printer driver loaded, and so a printer interface.
         if self.port(hub, number, p, 0xE7D2, product, where) != 1:
             return
+        self.dumped.append(self.printers[-1])
         serial = f"SG{len(self.printers)}"
         instance = f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
         link = self.interface(PRINT_CLASS, instance, where)
@@ -262,9 +263,10 @@ def main():
              f"[{SERVICE}\\Parameters]", f'"Machine"=hex:{data}', ""]
     with open(sys.argv[2], "w", encoding="ascii", newline="\r\n") as f:
         f.write("\n".join(lines + machine.reg) + "\n")
-    # Every printer has its dump files, empty while it received nothing, as the simulator's.
+    # Every printer that has an interface has its dump files, empty while it received nothing, as
+    # the simulator's; one without (not enumerated, or not configured) can receive nothing.
     dump = os.path.join(os.path.dirname(sys.argv[2]), "dump")
-    for name in machine.printers:
+    for name in machine.dumped:
         for suffix in (".bin", ".writes.txt"):
             open(os.path.join(dump, name + suffix), "wb").close()
     return 0

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Compares a walk of the product on the driver-backed machine with the simulator build's walk of
+the same scenario: the screens passed (screens.txt), what each printer received (dump/<name>.bin
+and <name>.writes.txt) and the machine record. Exit 0 when they agree, 1 with the first
+difference otherwise.
+
+    compare-runs.py DRIVER_FOLDER SIMULATOR_FOLDER
+
+What legitimately differs in the records is made alike first: times of requests, the case of
+interface paths (Wine's SetupAPI gives them in lower case) and the device-node lookup, which
+Wine's configuration manager cannot answer (its tree walk is a stub), so a match is counted
+without its details.
+"""
+import pathlib
+import re
+import sys
+
+
+def record_lines(path, simulator):
+    out = []
+    for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
+        if line.startswith("simulator clock"):
+            continue
+        line = re.sub(r" in \d+ ms", " in ? ms", line)
+        if line.startswith("interface ") or line.startswith("listed "):
+            line = line.lower()
+        if simulator:
+            line = re.sub(r"^(port \S+) node found$", r"\1 node no tree", line)
+        out.append(line)
+    return out
+
+
+def compare_records(driver, simulator):
+    ours, theirs = record_lines(driver, False), record_lines(simulator, True)
+    if len(ours) < 5:
+        return f"the driver run recorded only {len(ours)} lines"
+    for number, (mine, other) in enumerate(zip(ours, theirs), 1):
+        if mine != other:
+            return f"record line {number}: driver machine {mine!r}, simulator {other!r}"
+    if len(ours) != len(theirs):
+        shorter = "driver machine's" if len(ours) < len(theirs) else "simulator's"
+        return f"record line {min(len(ours), len(theirs)) + 1}: the {shorter} record ends first"
+    return None
+
+
+def screens(folder):
+    path = folder / "screens.txt"
+    return path.read_text().split("\n")[:-1] if path.exists() else []
+
+
+def compare_dumps(driver, simulator):
+    names = sorted({p.name for p in driver.glob("*")} | {p.name for p in simulator.glob("*")})
+    for name in names:
+        mine, other = driver / name, simulator / name
+        if not mine.exists() or not other.exists():
+            return f"dump {name}: only the {'simulator' if other.exists() else 'driver machine'} has it"
+        if mine.read_bytes() != other.read_bytes():
+            return f"dump {name}: the printer received other bytes"
+    return None
+
+
+def main(driver_folder, simulator_folder):
+    driver, simulator = pathlib.Path(driver_folder), pathlib.Path(simulator_folder)
+    if not screens(driver) or screens(driver) != screens(simulator):
+        print(f"screens: driver machine {screens(driver)}, simulator {screens(simulator)}")
+        return 1
+    problem = compare_dumps(driver / "dump", simulator / "dump") or compare_records(
+        driver / "record.txt", simulator / "record.txt")
+    if problem:
+        print(problem)
+        return 1
+    print(f"screens {screens(driver)}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:3]))
