@@ -4,7 +4,11 @@ the same scenario: the screens passed (screens.txt), what each printer received 
 and <name>.writes.txt) and the machine record. Exit 0 when they agree, 1 with the first
 difference otherwise.
 
-    compare-runs.py DRIVER_FOLDER SIMULATOR_FOLDER
+    compare-runs.py [--replay] DRIVER_FOLDER SIMULATOR_FOLDER
+
+With --replay the simulator walked the scenario converted from the driver run's own record: its
+screens and bytes must be the driver run's, and its record is not compared (a replay's machine is
+rebuilt from what was seen, with the converter's defaults).
 
 What legitimately differs in the records is made alike first: times of requests, the case of
 interface paths (Wine's SetupAPI gives them in lower case) and the device-node lookup, which
@@ -59,19 +63,32 @@ def compare_dumps(driver, simulator):
     return None
 
 
-def main(driver_folder, simulator_folder):
-    driver, simulator = pathlib.Path(driver_folder), pathlib.Path(simulator_folder)
+def dumped(folder):
+    """What the printers received, by printer and without names: a replay names its printers
+    after their places."""
+    return sorted((p.read_bytes(), p.with_suffix(".writes.txt").read_bytes())
+                  for p in folder.glob("*.bin"))
+
+
+def main(args):
+    replay = args[:1] == ["--replay"]
+    driver, simulator = (pathlib.Path(a) for a in args[replay:replay + 2])
     if not screens(driver) or screens(driver) != screens(simulator):
         print(f"screens: driver machine {screens(driver)}, simulator {screens(simulator)}")
         return 1
-    problem = compare_dumps(driver / "dump", simulator / "dump") or compare_records(
-        driver / "record.txt", simulator / "record.txt")
+    if replay:
+        problem = None if dumped(driver / "dump") == dumped(simulator / "dump") else \
+            "dump: the replay's printers received other bytes"
+    else:
+        problem = compare_dumps(driver / "dump", simulator / "dump")
+    if not problem and not replay:
+        problem = compare_records(driver / "record.txt", simulator / "record.txt")
     if problem:
         print(problem)
         return 1
-    print(f"screens {screens(driver)}")
+    print(f"{'replay' if replay else 'simulator'}: screens {screens(driver)}")
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:3]))
+    sys.exit(main(sys.argv[1:]))

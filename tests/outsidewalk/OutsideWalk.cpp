@@ -84,13 +84,21 @@ int Fail(const char* what) {
     return 3;
 }
 
+// Ends a program the walk cannot go on with: nothing of it may be left running.
+int Abandon(HANDLE process, const char* what) {
+    const int result = Fail(what);
+    ::TerminateProcess(process, 1);
+    ::WaitForSingleObject(process, INFINITE);
+    return result;
+}
+
 int Walk(const std::vector<std::wstring>& args) {
     PROCESS_INFORMATION started{};
     if (!Start(args, started)) return Fail("the program could not be started");
     const vork::KernelHandle process(started.hProcess);
     const vork::KernelHandle thread(started.hThread);
     const HWND window = WaitForMainWindow(started);
-    if (!window) return Fail("the program showed no window");
+    if (!window) return Abandon(process.Get(), "the program showed no window");
     const vork::LibraryModule library(::LoadLibraryW(HookLibraryPath().c_str()));
     const auto proc = reinterpret_cast<HOOKPROC>(
         library ? reinterpret_cast<void*>(::GetProcAddress(library.Get(), "WalkHookProc"))
@@ -98,13 +106,11 @@ int Walk(const std::vector<std::wstring>& args) {
     const DWORD windowThread = ::GetWindowThreadProcessId(window, nullptr);
     HHOOK hook =
         proc ? ::SetWindowsHookExW(WH_GETMESSAGE, proc, library.Get(), windowThread) : nullptr;
-    if (!hook) return Fail("the program's window could not be hooked");
+    if (!hook) return Abandon(process.Get(), "the program's window could not be hooked");
     ::PostMessageW(window, WM_NULL, 0, 0);  // the hook's first call starts the walk
     int result = 0;
     if (::WaitForSingleObject(process.Get(), kWalkWaitMs) != WAIT_OBJECT_0) {
-        std::fprintf(stderr, "OutsideWalk: the walk did not end; the program is ended\n");
-        ::TerminateProcess(process.Get(), 1);
-        ::WaitForSingleObject(process.Get(), INFINITE);
+        Abandon(process.Get(), "the walk did not end; the program is ended");
         result = 4;
     } else {
         DWORD code = 0;
