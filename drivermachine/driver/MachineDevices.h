@@ -6,7 +6,9 @@
 
 typedef struct SgmExtension {
     SgmMachine* machine;
-    ULONG index; /* of the node this device plays */
+    ULONG index;       /* of the node this device plays */
+    BOOLEAN numbered;  /* a controller's \\.\HCDn device (its listed name is another) */
+    BOOLEAN unplugged; /* printers: unplugged, every request fails */
     UNICODE_STRING links[2];
     WCHAR linkText[2][SGM_NAME_UNITS + 16];
     /* printers only */
@@ -21,7 +23,7 @@ typedef struct SgmExtension {
 } SgmExtension;
 
 void SgmSetDispatch(PDRIVER_OBJECT driver);
-NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
+NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index, BOOLEAN numbered,
                       PDEVICE_OBJECT* made);
 void SgmRemoveDevice(PDEVICE_OBJECT device);
 
@@ -30,3 +32,7 @@ NTSTATUS SgmPrinterCreate(SgmExtension* ext);
 NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack);
 void SgmPrinterInit(SgmExtension* ext);
 void SgmPrinterStop(SgmExtension* ext);
+
+void SgmSearchBegins(SgmMachine* machine);
+BOOLEAN SgmControllerGone(const SgmMachine* machine, ULONG node);
+void SgmUnplug(SgmExtension* ext);
