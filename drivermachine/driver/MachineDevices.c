@@ -8,12 +8,10 @@ static NTSTATUS Finish(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     return status;
 }
 
-/* A removed device's names no longer lead anywhere: its opens fail as an unknown name's. */
 static NTSTATUS Create(SgmExtension* ext, const SgmNode* node) {
     if (node->kind == SGM_PRINTER) return SgmPrinterCreate(ext);
     if (ext->numbered && node->a == 0) SgmSearchBegins(ext->machine);
-    return SgmControllerGone(ext->machine, ext->index) ? STATUS_OBJECT_NAME_NOT_FOUND
-                                                       : STATUS_SUCCESS;
+    return SgmControllerGone(ext->machine, ext->index) ? STATUS_NO_SUCH_DEVICE : STATUS_SUCCESS;
 }
 
 static NTSTATUS Dispatch(PDEVICE_OBJECT device, PIRP irp) {
@@ -28,6 +26,9 @@ static NTSTATUS Dispatch(PDEVICE_OBJECT device, PIRP irp) {
         case IRP_MJ_CLOSE: return Finish(irp, STATUS_SUCCESS, 0);
         case IRP_MJ_DEVICE_CONTROL:
             if (node->kind == SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+            /* A handle to a removed device answers nothing more. */
+            if (SgmControllerGone(ext->machine, ext->index))
+                return Finish(irp, STATUS_NO_SUCH_DEVICE, 0);
             return SgmHubControl(ext, irp, stack);
         case IRP_MJ_READ:
         case IRP_MJ_WRITE:
@@ -110,11 +111,17 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index, B
     return status;
 }
 
+void SgmDropLinks(SgmExtension* ext) {
+    int slot;
+    for (slot = 0; slot < 2; ++slot) {
+        if (ext->links[slot].Length) IoDeleteSymbolicLink(&ext->links[slot]);
+        ext->links[slot].Length = 0;
+    }
+}
+
 void SgmRemoveDevice(PDEVICE_OBJECT device) {
     SgmExtension* ext = device->DeviceExtension;
-    int slot;
     if (ext->machine->nodes[ext->index].kind == SGM_PRINTER) SgmPrinterStop(ext);
-    for (slot = 0; slot < 2; ++slot)
-        if (ext->links[slot].Length) IoDeleteSymbolicLink(&ext->links[slot]);
+    SgmDropLinks(ext);
     IoDeleteDevice(device);
 }

@@ -26,6 +26,9 @@ void SgmSetDispatch(PDRIVER_OBJECT driver);
 NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index, BOOLEAN numbered,
                       PDEVICE_OBJECT* made);
 void SgmRemoveDevice(PDEVICE_OBJECT device);
+void SgmDropLinks(SgmExtension* ext);
+/* The device playing a node (numbered: a controller's \\.\HCDn device), or NULL. */
+SgmExtension* SgmExtensionOf(ULONG index, BOOLEAN numbered);
 
 NTSTATUS SgmHubControl(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack);
 NTSTATUS SgmPrinterCreate(SgmExtension* ext);

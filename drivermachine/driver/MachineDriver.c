@@ -15,6 +15,13 @@ static SgmMachine* g_machine;
 static PDEVICE_OBJECT g_devices[SGM_MAX_NODES];
 static PDEVICE_OBJECT g_numbered[SGM_MAX_NODES]; /* controllers' \\.\HCDn devices */
 
+SgmExtension* SgmExtensionOf(ULONG index, BOOLEAN numbered) {
+    PDEVICE_OBJECT device;
+    if (index >= SGM_MAX_NODES) return NULL;
+    device = numbered ? g_numbered[index] : g_devices[index];
+    return device ? device->DeviceExtension : NULL;
+}
+
 static NTSTATUS ReadMachine(PUNICODE_STRING registryPath) {
     OBJECT_ATTRIBUTES attributes;
     UNICODE_STRING parameters, value;

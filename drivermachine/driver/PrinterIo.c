@@ -141,7 +141,7 @@ void SgmPrinterStop(SgmExtension* ext) {
 NTSTATUS SgmPrinterCreate(SgmExtension* ext) {
     const SgmNode* node = &ext->machine->nodes[ext->index];
     if (node->b & SGM_BUSY) return STATUS_SHARING_VIOLATION;
-    if (ext->unplugged) return STATUS_OBJECT_NAME_NOT_FOUND;
+    if (ext->unplugged) return STATUS_NO_SUCH_DEVICE;
     InterlockedIncrement(&ext->opens);
     ext->writes = 0;
     return STATUS_SUCCESS;

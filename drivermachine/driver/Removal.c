@@ -1,7 +1,9 @@
 /* Devices that leave the machine while it runs: a host controller gone after a number of
  * searches, and a printer unplugged in the middle of a transfer. As when Windows removes a
- * device, its names no longer open, its interface is no longer listed (the interface's Linked
- * value is cleared, as IoSetDeviceInterfaceState does), and the hub's port is empty. */
+ * device, its symbolic links are deleted, so that its names no longer open, its interface is
+ * no longer listed (Linked cleared, as IoSetDeviceInterfaceState(FALSE) does), handles opened
+ * before get STATUS_NO_SUCH_DEVICE (controllers and hubs) or STATUS_DEVICE_NOT_CONNECTED
+ * (printers), and the printer's port is empty. */
 #include "MachineDevices.h"
 
 static LONG g_searches; /* opens of \\.\HCD0 since the driver started */
@@ -36,6 +38,20 @@ static void Unlink(const unsigned short* link) {
     ZwClose(key);
 }
 
+/* A controller and every hub below it lose their names. */
+static void RemoveController(SgmMachine* machine, ULONG controller) {
+    ULONG i;
+    SgmExtension* ext;
+    Unlink(machine->nodes[controller].alias);
+    for (i = 0; i < machine->count; ++i) {
+        const BOOLEAN own = i == controller ||
+                            (machine->nodes[i].kind == SGM_HUB && machine->nodes[i].parent == controller);
+        if (!own) continue;
+        if ((ext = SgmExtensionOf(i, FALSE)) != NULL) SgmDropLinks(ext);
+        if ((ext = SgmExtensionOf(i, TRUE)) != NULL) SgmDropLinks(ext);
+    }
+}
+
 static BOOLEAN Gone(const SgmNode* controller, LONG searches) {
     return controller->c != SGM_NONE && (ULONG)searches > controller->c;
 }
@@ -45,9 +61,9 @@ void SgmSearchBegins(SgmMachine* machine) {
     ULONG i;
     for (i = 0; i < machine->count; ++i) {
         const SgmNode* node = &machine->nodes[i];
-        /* Unlisted from the search on which it is gone. */
+        /* Removed as the search in which it is gone begins. */
         if (node->kind == SGM_CONTROLLER && Gone(node, searches) && !Gone(node, searches - 1))
-            Unlink(node->alias);
+            RemoveController(machine, i);
     }
 }
 
@@ -62,6 +78,7 @@ void SgmUnplug(SgmExtension* ext) {
     SgmNode* port = &ext->machine->nodes[ext->index - 1];
     ext->unplugged = TRUE;
     Unlink(ext->machine->nodes[ext->index].name);
+    SgmDropLinks(ext);
     /* The hub sees an empty port from now on. */
     port->b = 0; /* NoDeviceConnected */
     port->c = SGM_NONE;
