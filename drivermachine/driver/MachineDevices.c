@@ -20,8 +20,7 @@ static NTSTATUS Dispatch(PDEVICE_OBJECT device, PIRP irp) {
     const SgmNode* node = &ext->machine->nodes[ext->index];
     irp->IoStatus.Information = 0;
     switch (stack->MajorFunction) {
-        case IRP_MJ_CREATE:
-            return Finish(irp, Create(ext, node), 0);
+        case IRP_MJ_CREATE: return Finish(irp, Create(ext, node), 0);
         case IRP_MJ_CLEANUP:
         case IRP_MJ_CLOSE: return Finish(irp, STATUS_SUCCESS, 0);
         case IRP_MJ_DEVICE_CONTROL:
@@ -81,8 +80,8 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index, B
         RtlInitEmptyUnicodeString(&number, digits, sizeof digits);
         RtlIntegerToUnicodeString(index, 10, &number);
         RtlInitEmptyUnicodeString(&name, nameText, sizeof nameText);
-        RtlAppendUnicodeToString(&name, numbered ? L"\\Device\\SG731MachineHcd"
-                                                 : L"\\Device\\SG731Machine");
+        RtlAppendUnicodeToString(
+            &name, numbered ? L"\\Device\\SG731MachineHcd" : L"\\Device\\SG731Machine");
         RtlAppendUnicodeStringToString(&name, &number);
     }
     status =

@@ -44,8 +44,8 @@ static void RemoveController(SgmMachine* machine, ULONG controller) {
     SgmExtension* ext;
     Unlink(machine->nodes[controller].alias);
     for (i = 0; i < machine->count; ++i) {
-        const BOOLEAN own = i == controller ||
-                            (machine->nodes[i].kind == SGM_HUB && machine->nodes[i].parent == controller);
+        const BOOLEAN own = i == controller || (machine->nodes[i].kind == SGM_HUB &&
+                                                machine->nodes[i].parent == controller);
         if (!own) continue;
         if ((ext = SgmExtensionOf(i, FALSE)) != NULL) SgmDropLinks(ext);
         if ((ext = SgmExtensionOf(i, TRUE)) != NULL) SgmDropLinks(ext);

@@ -15,6 +15,10 @@
 DEFINE_GUID(kPrintClass, 0x28d78fad, 0x5a12, 0x11d1, 0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8,
             0xc2);
 
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433L
+#endif
+
 static int failures;
 
 static void Expect(const char* what, long long want, long long got) {
@@ -76,8 +80,8 @@ static void Gone(int searches) {
         snprintf(what, sizeof what, "root hub name on open %d fails with", i);
         /* STATUS_NO_SUCH_DEVICE, as Wine's ntdll turns it into an error code */
         Expect(what, i <= searches ? 0 : ERROR_NO_SUCH_DEVICE,
-               DeviceIoControl(h, IOCTL_USB_GET_ROOT_HUB_NAME, NULL, 0, buffer, sizeof buffer,
-                               &got, NULL)
+               DeviceIoControl(h, IOCTL_USB_GET_ROOT_HUB_NAME, NULL, 0, buffer, sizeof buffer, &got,
+                               NULL)
                    ? 0
                    : (long long)GetLastError());
         CloseHandle(h);
@@ -167,10 +171,17 @@ static void Unplug(int scriptedOpen, int index) {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 3 && !strcmp(argv[1], "gone")) Gone(atoi(argv[2]));
-    else if (argc == 4 && !strcmp(argv[1], "link")) Link((ULONG)atoi(argv[2]), argv[3]);
-    else if (argc == 4 && !strcmp(argv[1], "short")) Short((ULONG)atoi(argv[2]), atoi(argv[3]));
-    else if (argc == 4 && !strcmp(argv[1], "unplug")) Unplug(atoi(argv[2]), atoi(argv[3]));
-    else return fprintf(stderr, "probe gone N | link PORT NAME | short PORT BYTES | unplug OPEN INDEX\n"), 2;
+    if (argc == 3 && !strcmp(argv[1], "gone"))
+        Gone(atoi(argv[2]));
+    else if (argc == 4 && !strcmp(argv[1], "link"))
+        Link((ULONG)atoi(argv[2]), argv[3]);
+    else if (argc == 4 && !strcmp(argv[1], "short"))
+        Short((ULONG)atoi(argv[2]), atoi(argv[3]));
+    else if (argc == 4 && !strcmp(argv[1], "unplug"))
+        Unplug(atoi(argv[2]), atoi(argv[3]));
+    else
+        return fprintf(stderr,
+                       "probe gone N | link PORT NAME | short PORT BYTES | unplug OPEN INDEX\n"),
+               2;
     return failures ? 1 : 0;
 }
