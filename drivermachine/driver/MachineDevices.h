@@ -13,8 +13,9 @@ typedef struct SgmExtension {
     WCHAR linkText[2][SGM_NAME_UNITS + 16];
     /* printers only */
     KSPIN_LOCK lock;
-    KTIMER timer;
-    KDPC dpc;
+    KTIMER timer[2]; /* used in turn: a request may start while the last one's DPC still runs */
+    KDPC dpc[2];
+    ULONG turn;
     PIRP pending;    /* the one request in flight */
     BOOLEAN armed;   /* a revision request awaits its read */
     BOOLEAN writing; /* the pending request is a write */

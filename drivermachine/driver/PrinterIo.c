@@ -117,15 +117,19 @@ static void Elapsed(PKDPC dpc, PVOID context, PVOID a, PVOID b) {
 }
 
 void SgmPrinterInit(SgmExtension* ext) {
+    int i;
     KeInitializeSpinLock(&ext->lock);
-    KeInitializeTimer(&ext->timer);
-    KeInitializeDpc(&ext->dpc, Elapsed, ext);
+    for (i = 0; i < 2; ++i) {
+        KeInitializeTimer(&ext->timer[i]);
+        KeInitializeDpc(&ext->dpc[i], Elapsed, ext);
+    }
 }
 
 void SgmPrinterStop(SgmExtension* ext) {
     KIRQL irql;
     PIRP irp;
-    KeCancelTimer(&ext->timer);
+    KeCancelTimer(&ext->timer[0]);
+    KeCancelTimer(&ext->timer[1]);
     KeAcquireSpinLock(&ext->lock, &irql);
     irp = ext->pending;
     if (irp && IoSetCancelRoutine(irp, NULL) == NULL) irp = NULL;
@@ -183,7 +187,8 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
     ext->pending = irp;
     if (completes) {
         due.QuadPart = -(LONGLONG)node->a * 10000 - 1;
-        KeSetTimer(&ext->timer, due, &ext->dpc);
+        ext->turn ^= 1;
+        KeSetTimer(&ext->timer[ext->turn], due, &ext->dpc[ext->turn]);
     }
     KeReleaseSpinLock(&ext->lock, irql);
     return STATUS_PENDING;
