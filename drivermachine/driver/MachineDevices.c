@@ -8,19 +8,26 @@ static NTSTATUS Finish(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     return status;
 }
 
+static NTSTATUS Create(SgmExtension* ext, const SgmNode* node) {
+    if (node->kind == SGM_PRINTER) return SgmPrinterCreate(ext);
+    if (ext->numbered && node->a == 0) SgmSearchBegins(ext->machine);
+    return SgmControllerGone(ext->machine, ext->index) ? STATUS_NO_SUCH_DEVICE : STATUS_SUCCESS;
+}
+
 static NTSTATUS Dispatch(PDEVICE_OBJECT device, PIRP irp) {
     SgmExtension* ext = device->DeviceExtension;
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const SgmNode* node = &ext->machine->nodes[ext->index];
     irp->IoStatus.Information = 0;
     switch (stack->MajorFunction) {
-        case IRP_MJ_CREATE:
-            return Finish(irp, node->kind == SGM_PRINTER ? SgmPrinterCreate(ext) : STATUS_SUCCESS,
-                          0);
+        case IRP_MJ_CREATE: return Finish(irp, Create(ext, node), 0);
         case IRP_MJ_CLEANUP:
         case IRP_MJ_CLOSE: return Finish(irp, STATUS_SUCCESS, 0);
         case IRP_MJ_DEVICE_CONTROL:
             if (node->kind == SGM_PRINTER) return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+            /* A handle to a removed device answers nothing more. */
+            if (SgmControllerGone(ext->machine, ext->index))
+                return Finish(irp, STATUS_NO_SUCH_DEVICE, 0);
             return SgmHubControl(ext, irp, stack);
         case IRP_MJ_READ:
         case IRP_MJ_WRITE:
@@ -58,7 +65,7 @@ static NTSTATUS Link(SgmExtension* ext, int slot, const unsigned short* name,
     return status;
 }
 
-NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
+NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index, BOOLEAN numbered,
                       PDEVICE_OBJECT* made) {
     const SgmNode* node = &machine->nodes[index];
     WCHAR nameText[64];
@@ -73,7 +80,8 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
         RtlInitEmptyUnicodeString(&number, digits, sizeof digits);
         RtlIntegerToUnicodeString(index, 10, &number);
         RtlInitEmptyUnicodeString(&name, nameText, sizeof nameText);
-        RtlAppendUnicodeToString(&name, L"\\Device\\SG731Machine");
+        RtlAppendUnicodeToString(
+            &name, numbered ? L"\\Device\\SG731MachineHcd" : L"\\Device\\SG731Machine");
         RtlAppendUnicodeStringToString(&name, &number);
     }
     status =
@@ -84,13 +92,17 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
     RtlZeroMemory(ext, sizeof *ext);
     ext->machine = machine;
     ext->index = index;
+    ext->numbered = numbered;
     device->Flags |= DO_BUFFERED_IO;
     if (node->kind == SGM_PRINTER) SgmPrinterInit(ext);
-    if (node->kind == SGM_CONTROLLER) {
+    /* A controller has two devices, so that the searches, which begin at \\.\HCD0, are
+     * told from opens of its listed name. */
+    if (numbered) {
         WCHAR hcd[16] = L"HCD0";
         hcd[3] = (WCHAR)(L'0' + node->a % 10);
         status = Link(ext, 0, hcd, &name);
-        if (NT_SUCCESS(status)) status = Link(ext, 1, node->alias, &name);
+    } else if (node->kind == SGM_CONTROLLER) {
+        status = Link(ext, 0, node->alias, &name);
     } else {
         status = Link(ext, 0, node->name, &name);
     }
@@ -98,11 +110,17 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index,
     return status;
 }
 
+void SgmDropLinks(SgmExtension* ext) {
+    int slot;
+    for (slot = 0; slot < 2; ++slot) {
+        if (ext->links[slot].Length) IoDeleteSymbolicLink(&ext->links[slot]);
+        ext->links[slot].Length = 0;
+    }
+}
+
 void SgmRemoveDevice(PDEVICE_OBJECT device) {
     SgmExtension* ext = device->DeviceExtension;
-    int slot;
     if (ext->machine->nodes[ext->index].kind == SGM_PRINTER) SgmPrinterStop(ext);
-    for (slot = 0; slot < 2; ++slot)
-        if (ext->links[slot].Length) IoDeleteSymbolicLink(&ext->links[slot]);
+    SgmDropLinks(ext);
     IoDeleteDevice(device);
 }

@@ -13,6 +13,14 @@
 
 static SgmMachine* g_machine;
 static PDEVICE_OBJECT g_devices[SGM_MAX_NODES];
+static PDEVICE_OBJECT g_numbered[SGM_MAX_NODES]; /* controllers' \\.\HCDn devices */
+
+SgmExtension* SgmExtensionOf(ULONG index, BOOLEAN numbered) {
+    PDEVICE_OBJECT device;
+    if (index >= SGM_MAX_NODES) return NULL;
+    device = numbered ? g_numbered[index] : g_devices[index];
+    return device ? device->DeviceExtension : NULL;
+}
 
 static NTSTATUS ReadMachine(PUNICODE_STRING registryPath) {
     OBJECT_ATTRIBUTES attributes;
@@ -66,9 +74,9 @@ static void Unload(PDRIVER_OBJECT driver) {
     ULONG i;
     UNREFERENCED_PARAMETER(driver);
     for (i = 0; i < SGM_MAX_NODES; ++i) {
-        if (!g_devices[i]) continue;
-        SgmRemoveDevice(g_devices[i]);
-        g_devices[i] = NULL;
+        if (g_numbered[i]) SgmRemoveDevice(g_numbered[i]);
+        if (g_devices[i]) SgmRemoveDevice(g_devices[i]);
+        g_numbered[i] = g_devices[i] = NULL;
     }
     if (g_machine) ExFreePoolWithTag(g_machine, SGM_TAG);
     g_machine = NULL;
@@ -86,7 +94,9 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     for (i = 0; i < g_machine->count; ++i) {
         const SgmNode* node = &g_machine->nodes[i];
         if (node->kind == SGM_PORT) continue;
-        status = SgmAddDevice(driver, g_machine, i, &g_devices[i]);
+        status = SgmAddDevice(driver, g_machine, i, FALSE, &g_devices[i]);
+        if (NT_SUCCESS(status) && node->kind == SGM_CONTROLLER)
+            status = SgmAddDevice(driver, g_machine, i, TRUE, &g_numbered[i]);
         if (!NT_SUCCESS(status)) {
             DbgPrint("sg731machine: node %lu not made (0x%lx)\n", i, status);
             Unload(driver);

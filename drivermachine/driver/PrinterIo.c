@@ -30,17 +30,26 @@ static void Append(const SgmNode* node, const WCHAR* suffix, const void* data, U
     ZwClose(file);
 }
 
-/* Whether the write about to start is scripted to be refused at once. */
-static BOOLEAN Refused(SgmExtension* ext, const SgmNode* node) {
+enum Script { kPlain, kRefuse, kUnplug };
+
+/* What the write about to start is scripted to do. */
+static enum Script Scripted(SgmExtension* ext, const SgmNode* node) {
     const ULONG index = ext->writes++;
     ULONG count, i, entry;
-    if (node->d != 0 && node->d != (ULONG)ext->opens) return FALSE;
+    if (node->d != 0 && node->d != (ULONG)ext->opens) return kPlain;
     RtlCopyMemory(&count, node->bytes + SGM_SCRIPTS, sizeof count);
     for (i = 0; i < count && i < SGM_MAX_SCRIPTS; ++i) {
         RtlCopyMemory(&entry, node->bytes + SGM_SCRIPTS + (i + 1) * sizeof entry, sizeof entry);
-        if (entry == index) return TRUE;
+        if ((entry & ~SGM_UNPLUG) == index) return entry & SGM_UNPLUG ? kUnplug : kRefuse;
     }
-    return FALSE;
+    return kPlain;
+}
+
+static NTSTATUS FinishAtOnce(PIRP irp, NTSTATUS status) {
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = 0;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return status;
 }
 
 /* The size of every write goes to the log; its bytes only when the printer takes them. */
@@ -62,7 +71,11 @@ static void Deliver(SgmExtension* ext, PIRP irp) {
     const SgmNode* node = &ext->machine->nodes[ext->index];
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     irp->IoStatus.Status = STATUS_SUCCESS;
-    if (stack->MajorFunction == IRP_MJ_WRITE) {
+    /* The request in flight when the printer was pulled out ends as the USB stack ends it. */
+    if (ext->unplugged) {
+        irp->IoStatus.Status = STATUS_DEVICE_NOT_CONNECTED;
+        irp->IoStatus.Information = 0;
+    } else if (stack->MajorFunction == IRP_MJ_WRITE) {
         irp->IoStatus.Information = stack->Parameters.Write.Length;
     } else {
         ULONG count = node->c;
@@ -104,15 +117,19 @@ static void Elapsed(PKDPC dpc, PVOID context, PVOID a, PVOID b) {
 }
 
 void SgmPrinterInit(SgmExtension* ext) {
+    int i;
     KeInitializeSpinLock(&ext->lock);
-    KeInitializeTimer(&ext->timer);
-    KeInitializeDpc(&ext->dpc, Elapsed, ext);
+    for (i = 0; i < 2; ++i) {
+        KeInitializeTimer(&ext->timer[i]);
+        KeInitializeDpc(&ext->dpc[i], Elapsed, ext);
+    }
 }
 
 void SgmPrinterStop(SgmExtension* ext) {
     KIRQL irql;
     PIRP irp;
-    KeCancelTimer(&ext->timer);
+    KeCancelTimer(&ext->timer[0]);
+    KeCancelTimer(&ext->timer[1]);
     KeAcquireSpinLock(&ext->lock, &irql);
     irp = ext->pending;
     if (irp && IoSetCancelRoutine(irp, NULL) == NULL) irp = NULL;
@@ -128,6 +145,7 @@ void SgmPrinterStop(SgmExtension* ext) {
 NTSTATUS SgmPrinterCreate(SgmExtension* ext) {
     const SgmNode* node = &ext->machine->nodes[ext->index];
     if (node->b & SGM_BUSY) return STATUS_SHARING_VIOLATION;
+    if (ext->unplugged) return STATUS_NO_SUCH_DEVICE;
     InterlockedIncrement(&ext->opens);
     ext->writes = 0;
     return STATUS_SUCCESS;
@@ -141,15 +159,14 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
     NTSTATUS status;
     LARGE_INTEGER due;
     KIRQL irql;
+    /* On a handle opened before the printer was unplugged every request fails at once. */
+    if (ext->unplugged) return FinishAtOnce(irp, STATUS_DEVICE_NOT_CONNECTED);
     if (write) {
         const ULONG length = stack->Parameters.Write.Length;
-        const BOOLEAN refused = Refused(ext, node);
-        RecordWrite(node, irp->AssociatedIrp.SystemBuffer, length, !refused);
-        if (refused) {
-            irp->IoStatus.Status = STATUS_UNSUCCESSFUL;
-            IoCompleteRequest(irp, IO_NO_INCREMENT);
-            return STATUS_UNSUCCESSFUL;
-        }
+        const enum Script script = Scripted(ext, node);
+        RecordWrite(node, irp->AssociatedIrp.SystemBuffer, length, script == kPlain);
+        if (script == kRefuse) return FinishAtOnce(irp, STATUS_UNSUCCESSFUL);
+        if (script == kUnplug) SgmUnplug(ext);
         if (length == sizeof kRevisionRequest &&
             RtlCompareMemory(irp->AssociatedIrp.SystemBuffer, kRevisionRequest, length) == length)
             ext->armed = TRUE;
@@ -172,9 +189,7 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
     KeAcquireSpinLock(&ext->lock, &irql);
     if (ext->pending) {
         KeReleaseSpinLock(&ext->lock, irql);
-        irp->IoStatus.Status = STATUS_DEVICE_BUSY;
-        IoCompleteRequest(irp, IO_NO_INCREMENT);
-        return STATUS_DEVICE_BUSY;
+        return FinishAtOnce(irp, STATUS_DEVICE_BUSY);
     }
     IoMarkIrpPending(irp);
     IoSetCancelRoutine(irp, Cancel);
@@ -187,7 +202,8 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
     ext->pending = irp;
     if (completes) {
         due.QuadPart = -(LONGLONG)node->a * 10000 - 1;
-        KeSetTimer(&ext->timer, due, &ext->dpc);
+        ext->turn ^= 1;
+        KeSetTimer(&ext->timer[ext->turn], due, &ext->dpc[ext->turn]);
     }
     KeReleaseSpinLock(&ext->lock, irql);
     return STATUS_PENDING;

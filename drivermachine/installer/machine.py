@@ -14,6 +14,7 @@ import sys
 MAGIC, MAX_NODES, NAME, KEY, BYTES, NONE = 0x314D4753, 64, 200, 100, 400, 0xFFFFFFFF
 CONTROLLER, HUB, PORT, PRINTER = 1, 2, 3, 4
 SILENT = 1
+UNPLUG = 0x80000000
 PRINT_CLASS = "{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"
 HOST_CLASS = "{3abf6f2d-71c4-462a-8a92-1e6861e6af27}"
 HUB_CLASS = "{f18a0e88-c30c-11d0-8815-00a0c906bed8}"
@@ -23,8 +24,8 @@ CONTROL = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\DeviceClasses"
 ENUM = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum"
 ALLOWED = {
     "scenario": {"description", "screens", "realTime", "controllers"},
-    "controller": {"number", "listed", "rootPorts", "ports"},
-    "port": {"port", "printer", "hub", "device"},
+    "controller": {"number", "listed", "rootPorts", "ports", "presentForSearches"},
+    "port": {"port", "printer", "hub", "device", "hubLink", "shortAnswers"},
     # A device node's description is read through the configuration manager's tree walk, which
     # Wine's stub never reaches: the key is accepted and has nothing to play.
     "device": {"vendor", "product", "productString", "description", "status", "attributes"},
@@ -32,6 +33,8 @@ ALLOWED = {
     "printer": {"name", "product", "code", "latencyMs", "silent", "status", "productString",
                 "attributes", "scriptedOpen", "writes"},
     "script": {"index", "kind", "error"},
+    # Played by answering from a descriptor cut to the bytes the driver returns.
+    "short": {"languages", "productString"},
 }
 
 
@@ -89,6 +92,7 @@ class Machine:
     def __init__(self):
         self.nodes, self.reg, self.serial, self.printers, self.dumped = [], [], 0, [], []
         self.port_keys = 0
+        self.links = []  # (port node, hub name, where) of ports that report a hub they lack
 
     def node(self, kind, parent=NONE, a=0, b=0, c=0, d=0, name="", key="", alias="", data=b"",
              where=""):
@@ -132,10 +136,21 @@ class Machine:
             number = entry.get("port")
             if not isinstance(number, int) or not 1 <= number <= count:
                 raise Refused(f"{w}.port: no such port")
+            short = entry.get("shortAnswers", {})
+            check(short, "short", f"{w}.shortAnswers")
+            if "shortAnswers" in entry and not {"device", "printer"} & entry.keys():
+                raise Refused(f"{w}.shortAnswers: played only for a device or a printer")
             if "device" in entry:
-                self.device(hub, number, entry["device"], f"{w}.device")
+                self.device(hub, number, entry["device"], f"{w}.device", short)
             elif "printer" in entry:
-                self.printer(hub, number, entry["printer"], f"{w}.printer")
+                self.printer(hub, number, entry["printer"], f"{w}.printer", short)
+            elif "hubLink" in entry:
+                # A hub device whose name query answers another hub's name: the hub node is
+                # filled in once every hub of the machine has been seen.
+                node = self.node(PORT, hub, number, 1, NONE, 1, key=self.port_key(),
+                                 data=records([((1, 0), device_descriptor(0x0424, 0x2514, True)),
+                                               ((2, 0), HUB_CONFIG)]), where=w)
+                self.links.append((node, str(entry["hubLink"]), f"{w}.hubLink"))
             elif "hub" in entry:
                 h = entry["hub"]
                 check(h, "hub", f"{w}.hub")
@@ -143,9 +158,10 @@ class Machine:
                 # taking the number after its name's, so that both machines name hubs alike.
                 serial = self.next_serial()
                 self.next_serial()
-                name = f"USB#VID_0424&PID_2514#{serial}&2b8e0&0&1#{HUB_CLASS}"
+                name = str(h.get("name", f"USB#VID_0424&PID_2514#{serial}&2b8e0&0&1#{HUB_CLASS}"))
                 inner = self.hub(name, h.get("ports", 4), f"{w}.hub")
-                hubs[h.get("name", name)] = inner
+                self.nodes[inner][1] = self.nodes[hub][1]  # a hub's controller
+                hubs[name] = inner
                 self.node(PORT, hub, number, 1, inner, 1, key=self.port_key(),
                           data=records([((1, 0), device_descriptor(0x0424, 0x2514, True)),
                                         ((2, 0), HUB_CONFIG)]), where=w)
@@ -154,13 +170,13 @@ class Machine:
             else:
                 raise Refused(f"{w}: a port with nothing the driver-backed machine plays")
 
-    def device(self, hub, number, d, where):
+    def device(self, hub, number, d, where, short):
         check(d, "device", where)
         vendor = int(str(d.get("vendor", "0x046D")), 0)
         product = int(str(d.get("product", "0xC077")), 0)
-        self.port(hub, number, d, vendor, product, where)
+        self.port(hub, number, d, vendor, product, where, short)
 
-    def port(self, hub, number, d, vendor, product, where):
+    def port(self, hub, number, d, vendor, product, where, short=None):
         text = d.get("productString", "VORK Stickograph 731")
         config = bytearray(PRINTER_CONFIG)
         config[7] = int(str(d.get("attributes", "0xA0")), 0) & 0xFF
@@ -169,19 +185,21 @@ class Machine:
             raise Refused(f"{where}.status: not a connection status")
         # Of a device that failed to enumerate the hub knows only that it is there.
         failed = status in (2, 3, 4)
+        languages = cut(bytes([4, 3, 0x09, 0x04]), (short or {}).get("languages"), where)
+        product_string = cut(string_descriptor(text), (short or {}).get("productString"), where)
         data = b"" if failed else records([
             ((1, 0), device_descriptor(vendor, product, False)), ((2, 0), bytes(config)),
-            ((3, 0), bytes([4, 3, 0x09, 0x04])), ((3, 2), string_descriptor(text))])
+            ((3, 0), languages), ((3, 2), product_string)])
         self.node(PORT, hub, number, status, NONE, 0, key="" if failed else self.port_key(),
                   data=data, where=where)
         return status
 
-    def printer(self, hub, number, p, where):
+    def printer(self, hub, number, p, where, short):
         check(p, "printer", where)
         product = int(str(p.get("product", "0x0021")), 0)
         self.printers.append(str(p.get("name", "printer")))
         # Only a configured device has its printer driver loaded, and so a printer interface.
-        if self.port(hub, number, p, 0xE7D2, product, where) != 1:
+        if self.port(hub, number, p, 0xE7D2, product, where, short) != 1:
             return
         self.dumped.append(self.printers[-1])
         serial = f"SG{len(self.printers)}"
@@ -194,12 +212,17 @@ class Machine:
         for i, script in enumerate(p.get("writes", [])):
             w = f"{where}.writes[{i}]"
             check(script, "script", w)
-            # Only writes refused at once with the general failure are played so far.
-            if script.get("kind", "refuse") != "refuse":
-                raise Refused(f"{w}.kind: the driver-backed machine plays only \"refuse\"")
-            if script.get("error", 31) != 31:
+            # Writes refused at once with the general failure, and the unplugging, are played.
+            kind = script.get("kind", "refuse")
+            if kind not in ("refuse", "unplug"):
+                raise Refused(f"{w}.kind: the driver-backed machine plays only \"refuse\" "
+                              "and \"unplug\"")
+            if script.get("error", 31) != 31 or (kind == "unplug" and "error" in script):
                 raise Refused(f"{w}.error: the driver-backed machine plays only error 31")
-            refused.append(int(script.get("index", 0)))
+            index = int(script.get("index", 0))
+            if not 0 <= index < UNPLUG:
+                raise Refused(f"{w}.index: out of range")
+            refused.append(index | (UNPLUG if kind == "unplug" else 0))
         if len(refused) > 8:
             raise Refused(f"{where}.writes: more than 8 scripted writes")
         data = reply.ljust(16, b"\0") + struct.pack(f"<I{len(refused)}I", len(refused), *refused)
@@ -214,6 +237,15 @@ class Machine:
                                *key, *alias)
             out += data + b"\0" * (BYTES - len(data))
         return out
+
+
+def cut(descriptor, returned, where):
+    """A descriptor answered with only `returned` bytes after the request's header."""
+    if returned is None:
+        return descriptor
+    if not isinstance(returned, int) or not 0 <= returned <= len(descriptor):
+        raise Refused(f"{where}: a short answer longer than its descriptor")
+    return descriptor[:returned]
 
 
 def esc(text):
@@ -238,10 +270,27 @@ def build(scenario):
         if c.get("listed", True):
             alias = machine.interface(HOST_CLASS,
                                       f"PCI\\VEN_8086&DEV_1E31&SUBSYS_00000000&REV_04\\3&11583659&0&{serial:02X}", w)
-        controller = machine.node(CONTROLLER, a=number, b=root, key=driver_key(serial),
-                                  alias=alias, where=w)
+        if "presentForSearches" in c:
+            # The driver removes such a controller (see the probe), but the product's record
+            # would then differ from the simulator's by that one open, so no walk compares it.
+            raise Refused(f"{w}.presentForSearches: Wine's I/O manager gives the program a handle "
+                          "for the open that begins the search past the count, whatever the "
+                          "driver answers, so a controller that is gone still opens once")
+        present = c.get("presentForSearches", NONE)
+        if present != NONE and (not isinstance(present, int) or not 0 <= present < NONE):
+            raise Refused(f"{w}.presentForSearches: not a count")
+        controller = machine.node(CONTROLLER, a=number, b=root, c=present,
+                                  key=driver_key(serial), alias=alias, where=w)
         machine.nodes[root][1] = controller
         machine.ports(root, c.get("ports", []), count, f"{w}.ports", hubs)
+    counted = any(c.get("number", i) == 0 for i, c in enumerate(scenario.get("controllers", [])))
+    if not counted and any("presentForSearches" in c for c in scenario.get("controllers", [])):
+        raise Refused("controllers: presentForSearches counts the opens of \\\\.\\HCD0, "
+                      "which this machine lacks")
+    for node, name, where in machine.links:
+        if name not in hubs:
+            raise Refused(f"{where}: no hub named \"{name}\"")
+        machine.nodes[node][4] = hubs[name]
     return machine
 
 
