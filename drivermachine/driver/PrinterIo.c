@@ -155,8 +155,6 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
     const SgmNode* node = &ext->machine->nodes[ext->index];
     const BOOLEAN write = stack->MajorFunction == IRP_MJ_WRITE;
     BOOLEAN completes = TRUE;
-    BOOLEAN busy;
-    NTSTATUS status;
     LARGE_INTEGER due;
     KIRQL irql;
     /* On a handle opened before the printer was unplugged every request fails at once. */
@@ -172,19 +170,6 @@ NTSTATUS SgmPrinterTransfer(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stac
             ext->armed = TRUE;
     } else {
         completes = ext->armed && !(node->b & SGM_SILENT);
-    }
-    /* A printer without latency answers at once, as a fast device's driver completes a request
-     * in its dispatch routine; no timer is armed from within the completion of the last one. */
-    if (completes && node->a == 0) {
-        KeAcquireSpinLock(&ext->lock, &irql);
-        busy = ext->pending != NULL;
-        KeReleaseSpinLock(&ext->lock, irql);
-        if (!busy) {
-            Deliver(ext, irp);
-            status = irp->IoStatus.Status;
-            IoCompleteRequest(irp, IO_NO_INCREMENT);
-            return status;
-        }
     }
     KeAcquireSpinLock(&ext->lock, &irql);
     if (ext->pending) {
