@@ -56,6 +56,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: return OnCreate();
         case WM_CTLCOLORSTATIC: return OnCtlColorStatic(message, wParam, lParam);
+        case WM_CTLCOLORBTN:
+            return reinterpret_cast<LRESULT>(ButtonBackground(
+                reinterpret_cast<HDC>(wParam), ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)),
+                ContrastThemeOn()));
         case WM_DRAWITEM: return OnDrawItem(wParam, lParam);
         case WM_PAINT: return OnPaint();
         case WM_COMMAND:

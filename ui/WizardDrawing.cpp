@@ -51,6 +51,13 @@ std::optional<HBRUSH> StaticColours(HDC dc, int id) {
     return std::nullopt;
 }
 
+HBRUSH ButtonBackground(HDC dc, int id, bool highContrast) {
+    const COLORREF behind =
+        id == IDC_CLOSE ? FooterColours(highContrast).fill : ::GetSysColor(COLOR_WINDOW);
+    ::SetDCBrushColor(dc, behind);
+    return static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
+}
+
 bool DrawFooter(const DRAWITEMSTRUCT& item, const BandColours& colours) {
     RECT band{};
     ::GetClientRect(item.hwndItem, &band);

@@ -33,6 +33,11 @@ BandColours FooterColours(bool highContrast);
 // when the message belongs to default processing (the status icon and any unknown control).
 std::optional<HBRUSH> StaticColours(HDC dc, int id);
 
+// The answer to WM_CTLCOLORBTN for the button with `id`: the colour of what lies behind it (the
+// band behind Close, the window colour behind Update and Retry), which a visual style's rounded
+// button shows at its corners. The brush is the DC brush of `dc`, so nothing is made or freed.
+HBRUSH ButtonBackground(HDC dc, int id, bool highContrast);
+
 // Fills the footer band with `colours.fill` and a one-pixel frame of `colours.frame`. Returns false
 // when a brush could not be made (nothing, or only the fill, is drawn then).
 bool DrawFooter(const DRAWITEMSTRUCT& item, const BandColours& colours);

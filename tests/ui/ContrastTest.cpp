@@ -1,6 +1,7 @@
 // The window in the user's colour scheme, read from its pixels on screen: every text line in the
 // window text colour on the window colour, the band in the theme's colours while a contrast theme
-// is on, and a theme change while the window is open repainting it.
+// is on, the visual style's buttons blended into what lies behind them, and a theme change while
+// the window is open repainting it.
 //
 // The cases change the system's colours with SetSysColors, as choosing a theme does, and put them
 // back afterwards; ui_tests runs alone (RUN_SERIAL) so that no other window test sees them. Wine
@@ -187,6 +188,24 @@ protected:
         EXPECT_EQ(picture.At(client.right / 3, top + 10), band.fill) << scheme.name;
         EXPECT_EQ(picture.At(client.right / 3, top - 5), ::GetSysColor(COLOR_WINDOW))
             << scheme.name;
+        // With visual styles a button's face is the style's, with rounded corners blended into
+        // what lies behind it, which is the window's own: Update stands on the window colour,
+        // Close on the band.
+        ExpectButtonOn(picture, IDC_UPDATE, ::GetSysColor(COLOR_WINDOW), scheme);
+        ExpectButtonOn(picture, IDC_CLOSE, band.fill, scheme);
+    }
+    // Each outer corner pixel lies between the background and its neighbour on the button's edge.
+    void ExpectButtonOn(const Picture& picture, int id, COLORREF background,
+                        const Scheme& scheme) const {
+        RECT r{};
+        ::GetWindowRect(window_.Control(id), &r);
+        ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        const COLORREF topLeft = picture.At(r.left, r.top);
+        const COLORREF bottomRight = picture.At(r.right - 1, r.bottom - 1);
+        EXPECT_TRUE(Between(topLeft, background, picture.At(r.left + 1, r.top)))
+            << scheme.name << ": button " << id << " top left " << std::hex << topLeft;
+        EXPECT_TRUE(Between(bottomRight, background, picture.At(r.right - 2, r.bottom - 1)))
+            << scheme.name << ": button " << id << " bottom right " << std::hex << bottomRight;
     }
 
     ThemedWindow window_{ProgramModule(), ProgramModule()};
