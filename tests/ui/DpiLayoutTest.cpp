@@ -1,10 +1,16 @@
 // The window at other DPIs: a change of DPI scales the client area, every control and the controls'
 // font from their 96-DPI values, and the status images come at the scaled size, drawn for it.
+// The tests call the per-monitor functions directly, which the product looks up at run time.
+#undef _WIN32_WINNT
+#undef WINVER
+#define _WIN32_WINNT 0x0A00
+#define WINVER 0x0A00
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/ui/WindowTestSupport.h"
@@ -97,6 +103,39 @@ TEST(DpiChange, ScalesTheClientAreaEveryControlAndTheFontAndComesBackExactly) {
     EXPECT_EQ(back.textHeights, at96.textHeights);
     ::DestroyWindow(hwnd);
     test::PumpPending();
+}
+
+TEST(DpiAnswers, TheManifestAsksForPerMonitorAwarenessAndEveryCallGivesOneDpi) {
+    // Wine makes every program per-monitor aware whatever its manifest says, so the manifest is
+    // read itself: without these Windows would stretch the window and draw Windows 95 buttons.
+    const HRSRC found = ::FindResourceW(ProgramModule(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const auto* bytes =
+        static_cast<const char*>(::LockResource(::LoadResource(ProgramModule(), found)));
+    const std::string manifest(bytes, ::SizeofResource(ProgramModule(), found));
+    for (const char* entry : {">PerMonitorV2<", ">true/pm<",
+                              "Microsoft.Windows.Common-Controls\" "
+                              "version=\"6.0.0.0\"",
+                              "level=\"asInvoker\""}) {
+        EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
+    }
+    test::EnsureClass(L"SG731WINDOW");
+    test::BareWindow window(ProgramModule(), ProgramModule());
+    const HWND hwnd = window.Create(L"SG731WINDOW", 0, 0);
+    ASSERT_NE(hwnd, nullptr);
+    const HDC dc = ::GetDC(hwnd);
+    EXPECT_EQ(::GetDpiForWindow(hwnd), ::GetDpiForSystem());
+    EXPECT_EQ(static_cast<UINT>(::GetDeviceCaps(dc, LOGPIXELSY)), ::GetDpiForSystem());
+    ::ReleaseDC(hwnd, dc);
+    ::DestroyWindow(hwnd);
+    // Windows hands back the thread's context it replaces; Wine 8 refuses per-monitor v2 with
+    // NULL and leaves the thread as it was.
+    const DPI_AWARENESS_CONTEXT before = ::GetThreadDpiAwarenessContext();
+    if (::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) == nullptr) {
+        EXPECT_TRUE(::AreDpiAwarenessContextsEqual(::GetThreadDpiAwarenessContext(), before));
+    } else {
+        ::SetThreadDpiAwarenessContext(before);
+    }
 }
 
 // The pixels of `bitmap`, top row first, and its size.
