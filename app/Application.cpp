@@ -8,6 +8,7 @@
 #include "app/WindowClass.h"
 #include "platform/GdiplusSession.h"
 #include "platform/MachineRecord.h"
+#include "ui/Dpi.h"
 #include "ui/WizardWindow.h"
 
 namespace vork {
@@ -28,9 +29,10 @@ void RecordStart(const LanguageModule& satellite) {
 
 }  // namespace
 
-POINT CentredOrigin(int screenWidth, int screenHeight) {
+POINT CentredOrigin(int screenWidth, int screenHeight, UINT dpi) {
+    const SIZE outer = MainWindow::OuterSize(dpi);
     // Signed arithmetic that truncates towards zero, as integer division does.
-    return POINT{(screenWidth - MainWindow::kWidth) / 2, (screenHeight - MainWindow::kHeight) / 2};
+    return POINT{(screenWidth - outer.cx) / 2, (screenHeight - outer.cy) / 2};
 }
 
 void DispatchLoopMessage(HWND window, MSG& message) {
@@ -62,8 +64,9 @@ int RunApplication(HINSTANCE instance, int showCommand) {
 
     // After a failed start no GDI+ call is made: the window runs, without the animation.
     WizardWindow window(instance, language, WizardOptions{gdiplus.IsStarted()});
-    const POINT origin =
-        CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    // The window opens on the primary screen, at the system's DPI, and grows to it as it is made.
+    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN),
+                                       ::GetSystemMetrics(SM_CYSCREEN), SystemDpi());
     const HWND hwnd = window.Create(className.c_str(), origin.x, origin.y);
     if (hwnd == nullptr) return kExitNoWindow;
     ::ShowWindow(hwnd, showCommand);

@@ -49,6 +49,8 @@ public:
     UINT Dpi() const { return dpi_; }
     // The client area at 96 DPI: the outer size less the frame Windows draws at 96 DPI.
     static SIZE ClientSize96();
+    // The outer size that gives the client area its 96-DPI size scaled to `dpi`.
+    static SIZE OuterSize(UINT dpi);
     HMODULE Language() const { return language_; }
 
     // Reads text `id` from the language module into a buffer of `chars` characters.
@@ -88,8 +90,6 @@ private:
     // Sizes the window so that its client area is the 96-DPI one scaled to the window's DPI; at
     // `place` when not null, else where it is.
     void FitClientArea(const RECT* place);
-    // The outer size that gives the client area its 96-DPI size scaled to `dpi`.
-    static SIZE OuterSize(UINT dpi);
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam) const;
     LRESULT OnPaint();

@@ -22,13 +22,14 @@ std::wstring SatelliteFolder(const wchar_t* name) {
 
 struct OriginCase {
     int screenWidth, screenHeight, x, y;
+    UINT dpi = 96;
 };
 
 class CentredOriginTest : public ::testing::TestWithParam<OriginCase> {};
 
 TEST_P(CentredOriginTest, CentresTheOuterSize) {
     const OriginCase& c = GetParam();
-    const POINT origin = CentredOrigin(c.screenWidth, c.screenHeight);
+    const POINT origin = CentredOrigin(c.screenWidth, c.screenHeight, c.dpi);
     EXPECT_EQ(origin.x, c.x);
     EXPECT_EQ(origin.y, c.y);
 }
@@ -39,8 +40,9 @@ INSTANTIATE_TEST_SUITE_P(Screens, CentredOriginTest,
                                            OriginCase{981, 481, 0, 0},
                                            // narrower than the window: negative, truncated to zero
                                            OriginCase{800, 600, -90, 60},
-                                           OriginCase{979, 479, 0, 0},
-                                           OriginCase{977, 477, -1, -1}));
+                                           OriginCase{979, 479, 0, 0}, OriginCase{977, 477, -1, -1},
+                                           // at 200 % the window is 1954 x 953 under Wine
+                                           OriginCase{2560, 1600, 303, 323, 192}));
 
 TEST(WindowClass, IsRegisteredAsTheWindowNeedsIt) {
     const wchar_t* name = L"SG731STARTUPTEST";
