@@ -24,6 +24,7 @@ struct Walk {
     std::wstring folder;
     LanguageModule language;  // the texts the window speaks, for naming screens by their status
     std::wstring recorded;    // the last screen saved
+    std::wstring picture;     // its picture's file, taken again while the screen stands
     HWND pressed = nullptr;   // the button whose click is posted and not yet taken
     bool pressTaken = false;  // its click was handled: the next screen is a new entry
     int depth = 0;            // sent messages being handled, nested
@@ -56,12 +57,17 @@ std::wstring FileName(const std::wstring& screen) {
     return name;
 }
 
+void TakePicture(HWND window) {
+    // The screen may just have changed: paint it now, so the picture is the screen shown.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SaveWindowPicture(window, walk.picture);
+}
+
 void Record(HWND window, const std::wstring& screen) {
     wchar_t base[64];
     std::swprintf(base, 64, L"%02d-%ls", ++walk.pictures, FileName(screen).c_str());
-    // The screen just changed: paint it now, so the picture is the screen and not the one before.
-    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    SaveWindowPicture(window, walk.folder + L"\\" + base + L".bmp");
+    walk.picture = walk.folder + L"\\" + base + L".bmp";
+    TakePicture(window);
     if (const FileStream list{_wfopen((walk.folder + L"\\screens.txt").c_str(), L"a")}) {
         std::fwprintf(list.Get(), L"%ls\n", screen.c_str());
     }
@@ -142,10 +148,26 @@ LRESULT CALLBACK OnSentHandled(int code, WPARAM fromThisThread, LPARAM message) 
     return ::CallNextHookEx(nullptr, code, fromThisThread, message);
 }
 
-// Only a watch over the walk's end: screens are never found by it.
+// A screen's picture is taken as it is entered, and again at each watch while it stands with no
+// button pressed, so a screen a person waits on (Updating) is shown as they last saw it, with the
+// progress that came after its first moment.
+void RetakeStandingScreen(HWND window) {
+    if (walk.picture.empty() || walk.closing || walk.pressed || walk.pressTaken) return;
+    walk.looking = true;
+    try {
+        const std::wstring screen =
+            ClassifyScreen(window, walk.language.TextsOr(::GetModuleHandleW(nullptr)));
+        if (screen == walk.recorded) TakePicture(window);
+    } catch (...) {}  // the picture taken before stays
+    walk.looking = false;
+}
+
+// A watch over the walk's end, which also retakes a standing screen's picture; screens are never
+// found by it.
 void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD) {
     const HWND window = FindMainWindow();
     if (!window) return;
+    RetakeStandingScreen(window);
     if ((walk.closing && ++walk.closingWatches > kClosingWatches) ||
         ++walk.watches > kGiveUpWatches) {
         ::DestroyWindow(window);
