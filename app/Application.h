@@ -3,6 +3,8 @@
 // window and the message loop. Everything the window does lives in ui/.
 #include <windows.h>
 
+#include "ui/Dpi.h"
+
 namespace vork {
 
 // Exit code when the main window cannot be created: the program did not run.
@@ -10,7 +12,7 @@ inline constexpr int kExitNoWindow = 1;
 
 // The top-left corner that centres the main window's outer size at `dpi` on a screen of that size.
 // A screen smaller than the window gives a negative coordinate, which is used as it is.
-POINT CentredOrigin(int screenWidth, int screenHeight, UINT dpi = 96);
+POINT CentredOrigin(int screenWidth, int screenHeight, UINT dpi = kBaseDpi);
 
 // Hands one message of the thread's queue on: to the keyboard handling of `window` (Tab, Shift+Tab,
 // Enter, Space, Esc) when it is for that window or one of its controls, else to its window.

@@ -95,10 +95,25 @@ void Act(HWND window, const std::wstring& screen) {
     }
 }
 
+// The screen the window shows, named from the texts it speaks.
+std::wstring ShownScreen(HWND window) {
+    return ClassifyScreen(window, walk.language.TextsOr(::GetModuleHandleW(nullptr)));
+}
+
+// Runs `look` on the window with the walk's own messages (painting for a picture) kept apart from
+// the flow's. A picture that could not be taken (out of memory) is left out; nothing may unwind
+// into the hook or timer that called.
+void LookSafely(void (*look)(HWND), HWND window) {
+    walk.looking = true;
+    try {
+        look(window);
+    } catch (...) {}
+    walk.looking = false;
+}
+
 // The window has handled its messages whole: whatever it shows now is a screen a person sees.
 void LookAtScreen(HWND window) {
-    const std::wstring screen =
-        ClassifyScreen(window, walk.language.TextsOr(::GetModuleHandleW(nullptr)));
+    const std::wstring screen = ShownScreen(window);
     const bool entered = screen != walk.recorded || walk.pressTaken;
     walk.pressTaken = false;
     if (entered) {
@@ -111,11 +126,7 @@ void LookAtWindow() {
     if (walk.looking || walk.closing) return;
     const HWND window = FindMainWindow();
     if (!window || !::IsWindowVisible(window)) return;
-    walk.looking = true;
-    try {
-        LookAtScreen(window);
-    } catch (...) {}  // a screen that could not be recorded (out of memory) is left out
-    walk.looking = false;
+    LookSafely(&LookAtScreen, window);
 }
 
 LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM message) {
@@ -152,14 +163,12 @@ LRESULT CALLBACK OnSentHandled(int code, WPARAM fromThisThread, LPARAM message) 
 // button pressed, so a screen a person waits on (Updating) is shown as they last saw it, with the
 // progress that came after its first moment.
 void RetakeStandingScreen(HWND window) {
-    if (walk.picture.empty() || walk.closing || walk.pressed || walk.pressTaken) return;
-    walk.looking = true;
-    try {
-        const std::wstring screen =
-            ClassifyScreen(window, walk.language.TextsOr(::GetModuleHandleW(nullptr)));
-        if (screen == walk.recorded) TakePicture(window);
-    } catch (...) {}  // the picture taken before stays
-    walk.looking = false;
+    if (walk.closing || walk.pressed || walk.pressTaken) return;
+    LookSafely(
+        [](HWND shown) {
+            if (ShownScreen(shown) == walk.recorded) TakePicture(shown);
+        },
+        window);
 }
 
 // A watch over the walk's end, which also retakes a standing screen's picture; screens are never
