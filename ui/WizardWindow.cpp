@@ -29,7 +29,12 @@ WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions o
       options_(options),
       hold_(options.session != nullptr ? *options.session : WindowsSessionControl()) {}
 
-WizardWindow::~WizardWindow() = default;
+WizardWindow::~WizardWindow() {
+    // A window destroyed during a transfer left the computer kept awake for its worker, which may
+    // still be writing: the hold ends once the worker has.
+    if (device_) device_->JoinWorker();
+    hold_.Release();
+}
 
 // --- Creation ----------------------------------------------------------------------------------
 
@@ -150,8 +155,9 @@ void WizardWindow::OnUpdateProgress(LPARAM lParam) {
 }
 
 void WizardWindow::OnDestroy() {
-    // The worker may go on writing, but with the window gone nothing is left to hold a shutdown.
-    hold_.Release();
+    // The worker may go on writing: with the window gone nothing is left to hold a shutdown, but
+    // the computer stays awake until the object is destroyed after the worker's end.
+    hold_.ReleaseShutdownBlock();
     indicator_.reset();  // waits for the animation thread
     statusImage_.Reset();
     MainWindow::OnDestroy();

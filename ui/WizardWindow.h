@@ -49,7 +49,8 @@ public:
     HGDIOBJ StatusImage() const { return statusImage_.Get(); }
     const ProgressIndicator* Indicator() const { return indicator_.get(); }
 
-    // True from the start of a transfer to its end: the computer is kept awake and a shutdown held.
+    // True from the start of a transfer to its end: the computer is kept awake and a shutdown held
+    // (after the window's destruction, until the worker has ended: kept awake only).
     bool IsSessionHeld() const { return hold_.IsHeld(); }
 
 protected:
@@ -88,7 +89,9 @@ private:
     GdiObject statusImage_;
     int statusBitmap_ = 0;  // the bitmap id shown, 0 while the icon is hidden
     WizardOptions options_;
-    TransferHold hold_;  // from the start of a transfer to its end or the window's destruction
+    // From the start of a transfer to its end; a window destroyed during it gives back the shutdown
+    // reason at once and the rest once the worker has ended.
+    TransferHold hold_;
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
 };
 

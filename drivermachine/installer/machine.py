@@ -28,7 +28,8 @@ ALLOWED = {
     "port": {"port", "printer", "hub", "device", "hubLink", "shortAnswers"},
     # A device node's description is read through the configuration manager's tree walk, which
     # Wine's stub never reaches: the key is accepted and has nothing to play.
-    "device": {"vendor", "product", "productString", "description", "status", "attributes"},
+    "device": {"vendor", "product", "productString", "description", "status", "attributes",
+               "printerInterface", "name"},
     "hub": {"name", "ports", "contents"},
     "printer": {"name", "product", "code", "latencyMs", "silent", "status", "productString",
                 "attributes", "scriptedOpen", "writes"},
@@ -91,6 +92,7 @@ HUB_CONFIG = bytes([9, 2, 25, 0, 1, 1, 0, 0xE0, 0, 9, 4, 0, 0, 1, 9, 0, 0, 0,
 class Machine:
     def __init__(self):
         self.nodes, self.reg, self.serial, self.printers, self.dumped = [], [], 0, [], []
+        self.foreign = 0  # other makers' printers, numbered apart as the simulator numbers them
         self.port_keys = 0
         self.links = []  # (port node, hub name, where) of ports that report a hub they lack
 
@@ -174,7 +176,21 @@ class Machine:
         check(d, "device", where)
         vendor = int(str(d.get("vendor", "0x046D")), 0)
         product = int(str(d.get("product", "0xC077")), 0)
-        self.port(hub, number, d, vendor, product, where, short)
+        status = self.port(hub, number, d, vendor, product, where, short)
+        if d.get("printerInterface") and status == 1:
+            self.foreign_printer(hub, d, vendor, product, where)
+
+    def foreign_printer(self, hub, d, vendor, product, where):
+        """Another maker's printer: its printer interface under its own ids, silent to the
+        revision request, with dump files like a label printer's."""
+        self.foreign += 1
+        name = str(d.get("name", "printer"))
+        self.dumped.append(name)
+        instance = f"USB\\VID_{vendor:04X}&PID_{product:04X}\\OP{self.foreign}"
+        self.reg = [f"[-{ENUM}\\{instance}]", ""] + self.reg
+        link = self.interface(PRINT_CLASS, instance, where)
+        self.node(PRINTER, hub, 0, SILENT, 0, 0, name=link, key=name,
+                  data=struct.pack("<16sI", b"", 0), where=where)
 
     def port(self, hub, number, d, vendor, product, where, short=None):
         text = d.get("productString", "VORK Stickograph 731")
