@@ -49,7 +49,7 @@ void WriteText(const Facts& facts, HWND control, bool button) {
     if (text.empty()) return;
     const WindowDC dc(control);
     if (!dc) return;
-    const auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    auto* const font = reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0));
     const HGDIOBJ previous = font != nullptr ? ::SelectObject(dc.Get(), font) : nullptr;
     RECT client{};
     ::GetClientRect(control, &client);
