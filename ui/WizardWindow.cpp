@@ -27,13 +27,16 @@ void WizardWindow::IndicatorDelete::operator()(ProgressIndicator* indicator) con
 WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options) noexcept
     : MainWindow(instance, language),
       options_(options),
-      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()) {}
+      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()),
+      accessibility_(options.accessibility != nullptr ? *options.accessibility
+                                                      : WindowsAccessibilityServices()) {}
 
 WizardWindow::~WizardWindow() = default;
 
 // --- Creation ----------------------------------------------------------------------------------
 
 void WizardWindow::OnCreateFlow() {
+    accessibility_.Annotate(*this);
     ShowScreen(WizardScreen::Instructions);
     try {
         SelectAndShowFirstScreen();
@@ -147,6 +150,7 @@ void WizardWindow::OnUpdateProgress(LPARAM lParam) {
     if (percent > 100) return;
     const std::wstring text = ProgressText(LoadText(IDS_COPYING, kProgressChars), percent);
     SetControlText(IDC_STATUS_TEXT, text.c_str());
+    accessibility_.StatusChanged(*this);
 }
 
 void WizardWindow::OnDestroy() {
@@ -154,6 +158,7 @@ void WizardWindow::OnDestroy() {
     hold_.Release();
     indicator_.reset();  // waits for the animation thread
     statusImage_.Reset();
+    accessibility_.Clear(*this);
     MainWindow::OnDestroy();
 }
 
@@ -185,6 +190,7 @@ void WizardWindow::ShowScreen(WizardScreen screen) {
     ShowIcon(look.icon);
     EnableControl(IDC_CLOSE, look.closeEnabled);
     SetFocusTarget(look.focus);
+    accessibility_.ScreenShown(*this, look);
 }
 
 void WizardWindow::ShowSteps(bool visible) const {

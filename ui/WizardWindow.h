@@ -22,6 +22,7 @@
 #include "platform/Handles.h"
 #include "ui/MainWindow.h"
 #include "ui/TransferHold.h"
+#include "ui/WizardAccessibility.h"
 #include "ui/WizardScreens.h"
 
 namespace vork {
@@ -36,6 +37,8 @@ struct WizardOptions {
     // Where a transfer's requests to keep the computer awake and to hold a shutdown go; null for
     // Windows itself.
     SessionControl* session = nullptr;
+    // Where the annotations and announcements for assistive technology go; null for Windows.
+    AccessibilityServices* accessibility = nullptr;
 };
 
 class WizardWindow final : public MainWindow {
@@ -89,6 +92,7 @@ private:
     int statusBitmap_ = 0;  // the bitmap id shown, 0 while the icon is hidden
     WizardOptions options_;
     TransferHold hold_;  // from the start of a transfer to its end or the window's destruction
+    WizardAccessibility accessibility_;
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
 };
 
