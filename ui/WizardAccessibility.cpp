@@ -69,6 +69,14 @@ void WizardAccessibility::StatusChanged(const MainWindow& window) {
     Announce(window, lines_[0], LineShows::Text, LiveSetting::Polite);
 }
 
+void WizardAccessibility::WindowShown(const MainWindow& window) {
+    for (Line& line : lines_) {
+        const LiveSetting setting =
+            line.setting == LiveSetting::Off ? LiveSetting::Polite : line.setting;
+        Announce(window, line, LineShows::Text, setting);
+    }
+}
+
 void WizardAccessibility::Clear(const MainWindow& window) {
     for (const Line& line : lines_) {
         if (const HWND control = window.Control(line.id))
@@ -90,6 +98,8 @@ void WizardAccessibility::Announce(const MainWindow& window, Line& line, LineSho
         line.announced.clear();
         return;
     }
+    // No reader follows a hidden window: what it shows is announced once it is shown.
+    if (!::IsWindowVisible(window.Window())) return;
     const std::wstring text = TextOf(control);
     if (text.empty() || text == line.announced) return;
     line.announced = text;

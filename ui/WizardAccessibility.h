@@ -8,6 +8,8 @@
 //   interrupts. A text is announced once: the same text on the same line is not announced again
 //   until the line has been hidden or has carried something else, so a kept line (the Updating
 //   screen keeps the status line) and a repeated progress step stay silent;
+// - nothing is announced while the window is hidden (the first screen is set while the window is
+//   created, before any reader can follow it): once it is shown, WindowShown announces that screen;
 // - the status image is named by the status line it stands beside, in the window's language;
 // - the footer band is decoration, hidden from assistive technology.
 // The progress animation is drawn on the window itself, not a control, so no reader meets it; the
@@ -34,6 +36,8 @@ public:
     void ScreenShown(const MainWindow& window, const ScreenLook& look);
     // After a progress step has replaced the status line's text.
     void StatusChanged(const MainWindow& window);
+    // After the window has been shown for the first time: the lines of the screen it shows.
+    void WindowShown(const MainWindow& window);
     // Before the controls are destroyed: the annotations go with them.
     void Clear(const MainWindow& window);
 

@@ -55,6 +55,10 @@ public:
     // True from the start of a transfer to its end: the computer is kept awake and a shutdown held.
     bool IsSessionHeld() const { return hold_.IsHeld(); }
 
+    // Once the window has been shown: announces its first screen to assistive technology, which
+    // follows no window while it is hidden.
+    void AnnounceScreen() { accessibility_.WindowShown(*this); }
+
 protected:
     void OnCreateFlow() override;
     bool OnCommand(WORD id, LPARAM lParam) override;
