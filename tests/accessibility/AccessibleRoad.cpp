@@ -9,7 +9,10 @@
 //   announce themselves, and no line announces one text twice in a row.
 // The texts expected are read from the language library the program itself chooses.
 //
-//   AccessibleRoad.exe <SG731UpdaterSim.exe> <scenario.json> success|retry [--satellite]
+//   AccessibleRoad.exe <SG731UpdaterSim.exe> <scenario.json> success|retry|noprinter [--satellite]
+//
+// success: Ready, Update, Updating, Success, Close; retry: the same through a failure and Retry;
+// noprinter: the No-printer screen, read out as the window opens, and Close.
 //
 // --satellite: fail unless a language library serves the user's interface language. Exit code 0
 // when every check passed, 1 when one failed, 2 for bad arguments, 3 when the road was not taken.
@@ -54,6 +57,7 @@ std::string ScreenOf(HWND main, const WindowTexts& texts) {
     if (Shown(main, IDC_UPDATE)) return "Ready";
     if (Shown(main, IDC_RETRY)) return "Failure";
     if (TextOf(main, IDC_STATUS_TEXT) == texts.success) return "Success";
+    if (TextOf(main, IDC_STATUS_TEXT) == texts.noPrinter) return "No printer";
     return "";
 }
 
@@ -90,7 +94,7 @@ void Walk(HWND main, const WindowTexts& texts, const EventRecorder& recorder, bo
         int press = 0;
         if (screen == "Ready") press = IDC_UPDATE;
         if (screen == "Failure") press = IDC_RETRY;
-        if (screen == "Success") press = IDC_CLOSE;
+        if (screen == "Success" || screen == "No printer") press = IDC_CLOSE;
         if (press == 0) continue;
         Pump(300);  // the announcements of the screen arrive before the next press
         if (screen == "Ready") road.eventsAtClick = recorder.Events().size();
@@ -104,7 +108,7 @@ void Walk(HWND main, const WindowTexts& texts, const EventRecorder& recorder, bo
 
 int Run(const std::vector<std::wstring>& args) {
     const std::wstring& program = args[0];
-    const bool retry = args[2] == L"retry";
+    const std::string roadName(args[2].begin(), args[2].end());
     const bool satellite = args.size() > 3 && args[3] == L"--satellite";
     const HMODULE builtIn = ::LoadLibraryExW(
         program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -146,9 +150,9 @@ int Run(const std::vector<std::wstring>& args) {
     const auto& events = recorder.Events();
     for (const Event& e : events)
         std::printf("event %s %d \"%s\"\n", EventName(e.event).c_str(), e.id, Utf8(e.name).c_str());
-    checks.Screens(road.screens, retry);
+    checks.Screens(road.screens, roadName);
     checks.Announcements(std::vector<Event>(events.begin() + road.eventsAtClick, events.end()),
-                         retry);
+                         roadName);
     return checks.Report();
 }
 
@@ -161,7 +165,9 @@ int wmain() {
     std::vector<std::wstring> args;
     for (int i = 1; argv != nullptr && i < count; ++i) args.emplace_back(argv[i]);
     ::LocalFree(argv);
-    if (args.size() < 3 || (args[2] != L"success" && args[2] != L"retry")) return 2;
+    if (args.size() < 3 ||
+        (args[2] != L"success" && args[2] != L"retry" && args[2] != L"noprinter"))
+        return 2;
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int result = vork::test::Run(args);
     ::CoUninitialize();

@@ -36,6 +36,8 @@ WindowTexts WindowTexts::From(HMODULE language) {
     t.failure = LoadText(language, IDS_FAILURE, kTextChars);
     t.failureDetail1 = Bullet(language, IDS_CHECK_CONNECTED);
     t.failureDetail2 = Bullet(language, IDS_CHECK_PROGRAM_MODE);
+    t.noPrinter = LoadText(language, IDS_NO_PRINTER, kTextChars);
+    t.noPrinterDetail = LoadText(language, IDS_CHECK_CONNECTED, kTextChars);
     t.copying = LoadText(language, IDS_COPYING, kProgressChars);
     return t;
 }
@@ -67,17 +69,19 @@ void Checks::Elements(const std::string& screen, const std::vector<Element>& ele
             Fail(screen + ": the footer band is not hidden from assistive technology");
         if (e.name.empty() && !hidden && !hiddenUnseen && !blankLine)
             Fail(screen + ": element " + std::to_string(e.id) + " has no name");
-        if (e.id == IDC_STATUS_ICON && (screen == "Success" || screen == "Failure") &&
+        if (e.id == IDC_STATUS_ICON && screen != "Ready" && screen != "Updating" &&
             (e.name.empty() || e.name != statusLine))
             Fail(screen + ": the status image is named \"" + Narrow(e.name) +
                  "\", not by its status line");
     }
 }
 
-void Checks::Screens(const std::vector<std::string>& screens, bool retry) {
+void Checks::Screens(const std::vector<std::string>& screens, const std::string& road) {
     const std::vector<std::string> expected =
-        retry ? std::vector<std::string>{"Ready", "Updating", "Failure", "Updating", "Success"}
-              : std::vector<std::string>{"Ready", "Updating", "Success"};
+        road == "retry"
+            ? std::vector<std::string>{"Ready", "Updating", "Failure", "Updating", "Success"}
+        : road == "noprinter" ? std::vector<std::string>{"No printer"}
+                              : std::vector<std::string>{"Ready", "Updating", "Success"};
     if (screens != expected) Fail("the road did not pass the screens expected");
 }
 
@@ -92,7 +96,8 @@ void Checks::Progress(const std::vector<std::wstring>& status, size_t& at, bool 
              (complete ? std::to_string(kSteps) : std::string("at least one")));
 }
 
-void Checks::Announcements(const std::vector<Event>& events, bool retry) {
+void Checks::Announcements(const std::vector<Event>& events, const std::string& road) {
+    const bool retry = road == "retry";
     std::vector<std::wstring> status;
     std::vector<std::wstring> details;
     const Event* previous[256] = {};
@@ -108,6 +113,12 @@ void Checks::Announcements(const std::vector<Event>& events, bool retry) {
             Fail("control " + std::to_string(e.id) + " announced \"" + Narrow(e.name) + "\" twice");
         last = &e;
         (e.id == IDC_STATUS_TEXT ? status : details).push_back(e.name);
+    }
+    if (road == "noprinter") {  // the first screen, read out once the window shows
+        if (status != std::vector<std::wstring>{texts_.noPrinter} ||
+            details != std::vector<std::wstring>{texts_.noPrinterDetail})
+            Fail("the No-printer screen was not announced once as the window opened");
+        return;
     }
     size_t at = 0;
     // The result, once; read a second time just before, a step read late (see above).

@@ -13,6 +13,7 @@ namespace vork::test {
 struct WindowTexts {
     std::wstring success, successDetail1, successDetail2;
     std::wstring failure, failureDetail1, failureDetail2;
+    std::wstring noPrinter, noPrinterDetail;
     std::wstring copying;  // text 115, which each progress step's text begins with
 
     static WindowTexts From(HMODULE language);
@@ -28,10 +29,10 @@ public:
     // on Success and Failure the status image named by the status line.
     void Elements(const std::string& screen, const std::vector<Element>& elements,
                   const std::wstring& statusLine, bool annotations);
-    // The screens entered, in order.
-    void Screens(const std::vector<std::string>& screens, bool retry);
-    // The events from the Update click to the end.
-    void Announcements(const std::vector<Event>& events, bool retry);
+    // The screens entered, in order, on the road `road` (success, retry or noprinter).
+    void Screens(const std::vector<std::string>& screens, const std::string& road);
+    // The events from the Update click to the end (from the start on the noprinter road).
+    void Announcements(const std::vector<Event>& events, const std::string& road);
     // 0 when every check passed, else 1.
     int Report() const;
 
