@@ -76,6 +76,7 @@ int RunApplication(HINSTANCE instance, int showCommand) {
     if (hwnd == nullptr) return kExitNoWindow;
     ::ShowWindow(hwnd, showCommand);
     ::UpdateWindow(hwnd);
+    window.AnnounceScreen();
     return RunMessageLoop(hwnd);
 }
 

@@ -27,7 +27,9 @@ void WizardWindow::IndicatorDelete::operator()(ProgressIndicator* indicator) con
 WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options) noexcept
     : MainWindow(instance, language),
       options_(options),
-      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()) {}
+      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()),
+      accessibility_(options.accessibility != nullptr ? *options.accessibility
+                                                      : WindowsAccessibilityServices()) {}
 
 WizardWindow::~WizardWindow() {
     // A window destroyed during a transfer left the computer kept awake for its worker, which may
@@ -39,6 +41,7 @@ WizardWindow::~WizardWindow() {
 // --- Creation ----------------------------------------------------------------------------------
 
 void WizardWindow::OnCreateFlow() {
+    accessibility_.Annotate(*this);
     ShowScreen(WizardScreen::Instructions);
     try {
         SelectAndShowFirstScreen();
@@ -152,6 +155,7 @@ void WizardWindow::OnUpdateProgress(LPARAM lParam) {
     if (percent > 100) return;
     const std::wstring text = ProgressText(LoadText(IDS_COPYING, kProgressChars), percent);
     SetControlText(IDC_STATUS_TEXT, text.c_str());
+    accessibility_.StatusChanged(*this);
 }
 
 void WizardWindow::OnDestroy() {
@@ -160,6 +164,7 @@ void WizardWindow::OnDestroy() {
     hold_.ReleaseShutdownBlock();
     indicator_.reset();  // waits for the animation thread
     statusImage_.Reset();
+    accessibility_.Clear(*this);
     MainWindow::OnDestroy();
 }
 
@@ -191,6 +196,7 @@ void WizardWindow::ShowScreen(WizardScreen screen) {
     ShowIcon(look.icon);
     EnableControl(IDC_CLOSE, look.closeEnabled);
     SetFocusTarget(look.focus);
+    accessibility_.ScreenShown(*this, look);
 }
 
 void WizardWindow::ShowSteps(bool visible) const {
