@@ -13,8 +13,16 @@ import sys
 
 MAGIC, MAX_NODES, NAME, KEY, BYTES, NONE = 0x314D4753, 64, 200, 100, 400, 0xFFFFFFFF
 CONTROLLER, HUB, PORT, PRINTER = 1, 2, 3, 4
-SILENT = 1
-UNPLUG = 0x80000000
+SILENT, SLOW_CANCEL = 1, 4
+NO_DRIVER_KEY, NO_ROOT_HUB_NAME, NO_NODE_INFO = 1, 2, 4
+PORT_FACTS, CONNECTION_FAILS, CONFIG_FAILS = 0xFE, 1, 2
+READ = 0x80000000
+KINDS = {"refuse": 1, "completeAtOnce": 2, "acceptPart": 3, "neverComplete": 4,
+         "completeWhileCancelling": 5, "failResult": 6, "unplug": 7}
+# The status a request ends with for the Win32 error a script names, as the USB stack ends it;
+# any other error travels as 0xC001xxxx, which ntdll turns back into the error itself.
+STATUS_OF = {31: 0xC0000001, 1167: 0xC000009D, 995: 0xC0000120}
+REPLY_BYTES, MAX_SCRIPTS = 64, 16
 PRINT_CLASS = "{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"
 HOST_CLASS = "{3abf6f2d-71c4-462a-8a92-1e6861e6af27}"
 HUB_CLASS = "{f18a0e88-c30c-11d0-8815-00a0c906bed8}"
@@ -22,19 +30,24 @@ USB_CLASS = "{36fc9e60-c465-11cf-8056-444553540000}"
 SERVICE = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\sg731machine"
 CONTROL = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\DeviceClasses"
 ENUM = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum"
+FACTS = {"productString", "attributes", "configuration", "configurationFails", "noDriverKey",
+         "deviceNode", "description", "status"}
 ALLOWED = {
     "scenario": {"description", "screens", "realTime", "controllers"},
-    "controller": {"number", "listed", "rootPorts", "ports", "presentForSearches"},
-    "port": {"port", "printer", "hub", "device", "hubLink", "shortAnswers"},
+    "controller": {"number", "listed", "rootPorts", "ports", "presentForSearches", "driverKey",
+                   "rootHubName", "noDriverKey", "noRootHubName", "rootHubNodeInformationFails"},
+    "port": {"port", "printer", "hub", "device", "hubLink", "shortAnswers", "connectionFails"},
     # A device node's description is read through the configuration manager's tree walk, which
-    # Wine's stub never reaches: the key is accepted and has nothing to play.
-    "device": {"vendor", "product", "productString", "description", "status", "attributes"},
-    "hub": {"name", "ports", "contents"},
-    "printer": {"name", "product", "code", "latencyMs", "silent", "status", "productString",
-                "attributes", "scriptedOpen", "writes"},
-    "script": {"index", "kind", "error"},
-    # Played by answering from a descriptor cut to the bytes the driver returns.
-    "short": {"languages", "productString"},
+    # Wine's stub never reaches: "description" and "deviceNode" are accepted and have nothing to
+    # play.
+    "device": FACTS | {"vendor", "product", "reportsHub"},
+    "hub": {"name", "ports", "contents", "vendor", "product", "nodeInformationFails"},
+    "printer": FACTS | {"name", "product", "code", "revision", "latencyMs", "silent",
+                        "scriptedOpen", "writes", "reads", "interfaceListed", "cancelFails"},
+    "script": {"index", "kind", "error", "bytes"},
+    # Played by answering from a descriptor cut to the bytes the driver returns, or by the port's
+    # own answers.
+    "short": {"languages", "productString", "driverKey", "configuration"},
 }
 
 
@@ -42,10 +55,20 @@ class Refused(Exception):
     pass
 
 
-# Keys that cannot be played under Wine at all, and why.
+# Keys that cannot be played under Wine at all, and why (docs/wine-notes.md).
+HANDLE_FIRST = ("Wine's I/O manager gives the program its handle before the driver answers "
+                "IRP_MJ_CREATE, so no open can be refused there")
 WHY = {
-    "busy": "Wine's I/O manager gives the program its handle before the driver answers "
-            "IRP_MJ_CREATE, so no printer can refuse an open there",
+    "busy": HANDLE_FIRST,
+    "openFails": HANDLE_FIRST,
+    "rootHubOpenFails": HANDLE_FIRST,
+    "detailReadFails": "Wine's SetupAPI reads an interface's detail from the registry entry that "
+                       "lists it, so a listed interface's detail cannot fail",
+    "controllerListFails": "Wine's SetupAPI builds the interface list from the registry, which "
+                           "no driver can make fail",
+    "deviceTreeFails": "Wine's configuration manager is a stub that no driver reaches: the tree "
+                       "cannot be made to fail as the simulated machine fails it",
+    "interfacePath": "the driver-backed machine makes every interface path from its device's ids",
 }
 
 
@@ -77,9 +100,43 @@ def string_descriptor(text):
     return bytes([2 + len(data), 3]) + data
 
 
-def device_descriptor(vendor, product, hub):
+def device_descriptor(vendor, product, hub, i_product=2):
     return struct.pack("<BBHBBBBHHHBBBB", 18, 1, 0x0200, 9 if hub else 0, 0, 0, 64, vendor,
-                       product, 0x0100, 1, 2, 0, 1)
+                       product, 0x0100, 1, i_product, 0, 1)
+
+
+def number(obj, key, default, where, most=0xFFFFFFFF):
+    value = obj.get(key, default)
+    try:
+        value = int(str(value), 0) if not isinstance(value, bool) else None
+    except ValueError:
+        value = None
+    if value is None or not 0 <= value <= most:
+        raise Refused(f"{where}.{key}: not a number the driver-backed machine plays")
+    return value
+
+
+def configuration(d, where):
+    """The configuration set a device answers: the printer's, with the scenario's header and
+    length, as the simulated machine makes it."""
+    config = bytearray(PRINTER_CONFIG)
+    config[7] = number(d, "attributes", 0xA0, where, 0xFF)
+    if "configuration" in d:
+        text = str(d["configuration"])
+        if len(text) != 18:
+            raise Refused(f"{where}.configuration: expected 18 hexadecimal digits")
+        config[:9] = bytes.fromhex(text)
+        total = config[2] | config[3] << 8
+        if total > 200:
+            raise Refused(f"{where}.configuration: a set longer than the driver-backed machine "
+                          "holds")
+        config = (config + bytes(max(total, 9)))[:max(total, 9)]
+    return bytes(config)
+
+
+def status_of(script, where):
+    error = number(script, "error", 31, where, 0xFFFF)
+    return STATUS_OF.get(error, 0xC0010000 | error)
 
 
 PRINTER_CONFIG = bytes([9, 2, 32, 0, 1, 1, 0, 0xA0, 50, 9, 4, 0, 0, 2, 7, 1, 2, 0,
@@ -140,16 +197,20 @@ class Machine:
             check(short, "short", f"{w}.shortAnswers")
             if "shortAnswers" in entry and not {"device", "printer"} & entry.keys():
                 raise Refused(f"{w}.shortAnswers: played only for a device or a printer")
+            facts = port_facts(entry, short, w)
+            if not {"device", "printer", "hub", "hubLink"} & entry.keys():
+                self.node(PORT, hub, number, 0, NONE, 0, data=facts, where=w)
+                continue
             if "device" in entry:
-                self.device(hub, number, entry["device"], f"{w}.device", short)
+                self.device(hub, number, entry["device"], f"{w}.device", short, facts)
             elif "printer" in entry:
-                self.printer(hub, number, entry["printer"], f"{w}.printer", short)
+                self.printer(hub, number, entry["printer"], f"{w}.printer", short, facts)
             elif "hubLink" in entry:
                 # A hub device whose name query answers another hub's name: the hub node is
                 # filled in once every hub of the machine has been seen.
                 node = self.node(PORT, hub, number, 1, NONE, 1, key=self.port_key(),
-                                 data=records([((1, 0), device_descriptor(0x0424, 0x2514, True)),
-                                               ((2, 0), HUB_CONFIG)]), where=w)
+                                 data=records([((1, 0), device_descriptor(0x0424, 0x2514, True, 0)),
+                                               ((2, 0), HUB_CONFIG)]) + facts, where=w)
                 self.links.append((node, str(entry["hubLink"]), f"{w}.hubLink"))
             elif "hub" in entry:
                 h = entry["hub"]
@@ -161,74 +222,95 @@ class Machine:
                 name = str(h.get("name", f"USB#VID_0424&PID_2514#{serial}&2b8e0&0&1#{HUB_CLASS}"))
                 inner = self.hub(name, h.get("ports", 4), f"{w}.hub")
                 self.nodes[inner][1] = self.nodes[hub][1]  # a hub's controller
+                self.nodes[inner][3] = NO_NODE_INFO if h.get("nodeInformationFails") else 0
                 hubs[name] = inner
+                ids = (number_of(h, "vendor", 0x0424, w), number_of(h, "product", 0x2514, w))
                 self.node(PORT, hub, number, 1, inner, 1, key=self.port_key(),
-                          data=records([((1, 0), device_descriptor(0x0424, 0x2514, True)),
-                                        ((2, 0), HUB_CONFIG)]), where=w)
+                          data=records([((1, 0), device_descriptor(*ids, True)),
+                                        ((2, 0), HUB_CONFIG)]) + facts, where=w)
                 self.ports(inner, h.get("contents", []), h.get("ports", 4), f"{w}.hub.contents",
                            hubs)
             else:
                 raise Refused(f"{w}: a port with nothing the driver-backed machine plays")
 
-    def device(self, hub, number, d, where, short):
+    def device(self, hub, number, d, where, short, facts):
         check(d, "device", where)
-        vendor = int(str(d.get("vendor", "0x046D")), 0)
-        product = int(str(d.get("product", "0xC077")), 0)
-        self.port(hub, number, d, vendor, product, where, short)
+        vendor = number_of(d, "vendor", 0x046D, where)
+        product = number_of(d, "product", 0xC077, where)
+        self.port(hub, number, d, vendor, product, where, short, facts, bool(d.get("reportsHub")))
 
-    def port(self, hub, number, d, vendor, product, where, short=None):
+    def port(self, hub, number, d, vendor, product, where, short, facts, reports_hub=False):
         text = d.get("productString", "VORK Stickograph 731")
-        config = bytearray(PRINTER_CONFIG)
-        config[7] = int(str(d.get("attributes", "0xA0")), 0) & 0xFF
+        config = configuration(d, where)
         status = d.get("status", 1)
         if not isinstance(status, int) or not 0 <= status <= 7:
             raise Refused(f"{where}.status: not a connection status")
         # Of a device that failed to enumerate the hub knows only that it is there.
         failed = status in (2, 3, 4)
-        languages = cut(bytes([4, 3, 0x09, 0x04]), (short or {}).get("languages"), where)
-        product_string = cut(string_descriptor(text), (short or {}).get("productString"), where)
+        languages = cut(bytes([4, 3, 0x09, 0x04]), short.get("languages"), where)
+        # A device that names no product string has iProduct 0, and no string to ask for.
+        strings = [] if text is None else [
+            ((3, 2), cut(string_descriptor(str(text)), short.get("productString"), where))]
         data = b"" if failed else records([
-            ((1, 0), device_descriptor(vendor, product, False)), ((2, 0), bytes(config)),
-            ((3, 0), languages), ((3, 2), product_string)])
-        self.node(PORT, hub, number, status, NONE, 0, key="" if failed else self.port_key(),
-                  data=data, where=where)
+            ((1, 0), device_descriptor(vendor, product, reports_hub, 0 if text is None else 2)),
+            ((2, 0), config), ((3, 0), languages)] + strings) + facts
+        keyed = not failed and not d.get("noDriverKey")
+        self.node(PORT, hub, number, status, NONE, 1 if reports_hub else 0,
+                  key=self.port_key() if keyed else "", data=data, where=where)
         return status
 
-    def printer(self, hub, number, p, where, short):
+    def printer(self, hub, number, p, where, short, facts):
         check(p, "printer", where)
-        product = int(str(p.get("product", "0x0021")), 0)
+        product = number_of(p, "product", 0x0021, where)
         self.printers.append(str(p.get("name", "printer")))
-        # Only a configured device has its printer driver loaded, and so a printer interface.
-        if self.port(hub, number, p, 0xE7D2, product, where, short) != 1:
+        # Only a configured device has its printer driver loaded, and so a printer interface;
+        # a printer whose interface is not listed has none either, and can receive nothing.
+        if self.port(hub, number, p, 0xE7D2, product, where, short, facts) != 1:
+            return
+        if p.get("interfaceListed", True) is False:
             return
         self.dumped.append(self.printers[-1])
         serial = f"SG{len(self.printers)}"
         instance = f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
         link = self.interface(PRINT_CLASS, instance, where)
-        code = str(p.get("code", "d0A"))[:3].encode("ascii")
-        reply = b"SG731- " + code + b"\0" * (3 - len(code))
-        flags = SILENT if p.get("silent") else 0
-        refused = []
-        for i, script in enumerate(p.get("writes", [])):
-            w = f"{where}.writes[{i}]"
+        if "revision" in p:
+            reply = str(p["revision"]).encode("utf-8")
+            if len(reply) > REPLY_BYTES:
+                raise Refused(f"{where}.revision: longer than the {REPLY_BYTES} bytes the "
+                              "driver-backed machine holds")
+        else:
+            code = str(p.get("code", "f0J"))[:3].encode("ascii")
+            reply = b"SG731- " + code + b"\0" * (3 - len(code))
+        flags = (SILENT if p.get("silent") else 0) | (SLOW_CANCEL if p.get("cancelFails") else 0)
+        scripts = self.scripts(p, "writes", 0, where) + self.scripts(p, "reads", READ, where)
+        if len(scripts) > MAX_SCRIPTS:
+            raise Refused(f"{where}: more than {MAX_SCRIPTS} scripted requests")
+        data = reply.ljust(REPLY_BYTES, b"\0") + struct.pack("<I", len(scripts))
+        for script in scripts:
+            data += struct.pack("<4I", *script)
+        self.node(PRINTER, hub, number_of(p, "latencyMs", 0, where), flags, len(reply),
+                  number_of(p, "scriptedOpen", 0, where), name=link,
+                  key=str(p.get("name", "printer")), data=data, where=where)
+
+    @staticmethod
+    def scripts(p, key, read, where):
+        out = []
+        listed = p.get(key, [])
+        if not isinstance(listed, list):
+            raise Refused(f"{where}.{key}: expected a list")
+        for i, script in enumerate(listed):
+            w = f"{where}.{key}[{i}]"
             check(script, "script", w)
-            # Writes refused at once with the general failure, and the unplugging, are played.
             kind = script.get("kind", "refuse")
-            if kind not in ("refuse", "unplug"):
-                raise Refused(f"{w}.kind: the driver-backed machine plays only \"refuse\" "
-                              "and \"unplug\"")
-            if script.get("error", 31) != 31 or (kind == "unplug" and "error" in script):
-                raise Refused(f"{w}.error: the driver-backed machine plays only error 31")
-            index = int(script.get("index", 0))
-            if not 0 <= index < UNPLUG:
-                raise Refused(f"{w}.index: out of range")
-            refused.append(index | (UNPLUG if kind == "unplug" else 0))
-        if len(refused) > 8:
-            raise Refused(f"{where}.writes: more than 8 scripted writes")
-        data = reply.ljust(16, b"\0") + struct.pack(f"<I{len(refused)}I", len(refused), *refused)
-        self.node(PRINTER, hub, int(p.get("latencyMs", 0)), flags, len(reply),
-                  int(p.get("scriptedOpen", 0)), name=link, key=str(p.get("name", "printer")),
-                  data=data, where=where)
+            if kind == "failWait":
+                raise Refused(f"{w}.kind: the wait on the program's own event is answered by "
+                              "Wine's server, which no driver reaches, so it cannot fail")
+            if kind not in KINDS:
+                raise Refused(f"{w}.kind: unknown request kind")
+            index = number(script, "index", 0, w, READ - 1)
+            out.append((index | read, KINDS[kind], number(script, "bytes", 0, w),
+                        status_of(script, w)))
+        return out
 
     def blob(self):
         out = struct.pack("<II", MAGIC, len(self.nodes))
@@ -248,6 +330,23 @@ def cut(descriptor, returned, where):
     return descriptor[:returned]
 
 
+def number_of(obj, key, default, where):
+    return number(obj, key, default, where)
+
+
+def port_facts(entry, short, where):
+    """The port's own answers, as a record of its list; empty when it has none."""
+    flags = CONNECTION_FAILS if entry.get("connectionFails") else 0
+    for kind in ("device", "printer"):
+        if isinstance(entry.get(kind), dict) and entry[kind].get("configurationFails"):
+            flags |= CONFIG_FAILS
+    key_bytes = number(short, "driverKey", NONE, f"{where}.shortAnswers")
+    config_bytes = number(short, "configuration", NONE, f"{where}.shortAnswers")
+    if not flags and key_bytes == NONE and config_bytes == NONE:
+        return b""
+    return records([((PORT_FACTS, 0), struct.pack("<3I", flags, key_bytes, config_bytes))])
+
+
 def esc(text):
     return text.replace("\\", "\\\\")
 
@@ -262,22 +361,32 @@ def build(scenario):
     for i, c in enumerate(scenario.get("controllers", [])):
         w = f"controllers[{i}]"
         check(c, "controller", w)
-        number, count = c.get("number", i), c.get("rootPorts", 4)
+        # As on the simulated machine: a controller without a number is reached only through
+        # its listing, and one is listed only when it says so.
+        number, count = c.get("number", NONE), c.get("rootPorts", 4)
+        if number != NONE and (not isinstance(number, int) or not 0 <= number <= 9999):
+            raise Refused(f"{w}.number: not a controller number")
         serial = machine.next_serial()
         machine.next_serial()  # the root hub's driver key
-        root = machine.hub(f"USB#ROOT_HUB30#4&{serial:x}&0&0#{HUB_CLASS}", count, w)
+        name = str(c.get("rootHubName", f"USB#ROOT_HUB30#4&{serial:x}&0&0#{HUB_CLASS}"))
+        root = machine.hub(name, count, w)
+        hubs[name] = root
+        machine.nodes[root][3] = NO_NODE_INFO if c.get("rootHubNodeInformationFails") else 0
         alias = ""
-        if c.get("listed", True):
+        if c.get("listed", False):
             alias = machine.interface(HOST_CLASS,
                                       f"PCI\\VEN_8086&DEV_1E31&SUBSYS_00000000&REV_04\\3&11583659&0&{serial:02X}", w)
         present = c.get("presentForSearches", NONE)
         if present != NONE and (not isinstance(present, int) or not 0 <= present < NONE):
             raise Refused(f"{w}.presentForSearches: not a count")
-        controller = machine.node(CONTROLLER, a=number, b=root, c=present,
-                                  key=driver_key(serial), alias=alias, where=w)
+        flags = (NO_DRIVER_KEY if c.get("noDriverKey") else 0) | \
+            (NO_ROOT_HUB_NAME if c.get("noRootHubName") else 0)
+        controller = machine.node(CONTROLLER, a=number, b=root, c=present, d=flags,
+                                  key=str(c.get("driverKey", driver_key(serial))), alias=alias,
+                                  where=w)
         machine.nodes[root][1] = controller
         machine.ports(root, c.get("ports", []), count, f"{w}.ports", hubs)
-    counted = any(c.get("number", i) == 0 for i, c in enumerate(scenario.get("controllers", [])))
+    counted = any(c.get("number") == 0 for c in scenario.get("controllers", []))
     if not counted and any("presentForSearches" in c for c in scenario.get("controllers", [])):
         raise Refused("controllers: presentForSearches counts the opens of \\\\.\\HCD0, "
                       "which this machine lacks")
