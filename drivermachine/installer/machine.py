@@ -216,8 +216,9 @@ class Machine:
                 h = entry["hub"]
                 check(h, "hub", f"{w}.hub")
                 # Hub names are numbered as the simulator numbers them, the hub's own driver key
-                # taking the number after its name's, so that both machines name hubs alike.
-                serial = self.next_serial()
+                # taking the number after its name's (a named hub takes only the key's), so that
+                # both machines name hubs and controllers alike.
+                serial = self.next_serial() if "name" not in h else 0
                 self.next_serial()
                 name = str(h.get("name", f"USB#VID_0424&PID_2514#{serial}&2b8e0&0&1#{HUB_CLASS}"))
                 inner = self.hub(name, h.get("ports", 4), f"{w}.hub")
