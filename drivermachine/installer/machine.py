@@ -33,13 +33,15 @@ ENUM = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum"
 FACTS = {"productString", "attributes", "configuration", "configurationFails", "noDriverKey",
          "deviceNode", "description", "status"}
 ALLOWED = {
-    "scenario": {"description", "screens", "realTime", "controllers"},
+    # Wine's configuration manager cannot be entered at all (CM_Locate_DevNodeA fails): every
+    # machine of Wine's is one whose device tree fails, and "deviceTreeFails" has nothing to play.
+    "scenario": {"description", "screens", "realTime", "controllers", "deviceTreeFails"},
     "controller": {"number", "listed", "rootPorts", "ports", "presentForSearches", "driverKey",
                    "rootHubName", "noDriverKey", "noRootHubName", "rootHubNodeInformationFails"},
     "port": {"port", "printer", "hub", "device", "hubLink", "shortAnswers", "connectionFails"},
     # A device node's description is read through the configuration manager's tree walk, which
-    # Wine's stub never reaches: "description" and "deviceNode" are accepted and have nothing to
-    # play.
+    # Wine never enters: "description" (a text) and "deviceNode" are accepted and have nothing
+    # to play; the lookup ends as for a key no node carries.
     "device": FACTS | {"vendor", "product", "reportsHub"},
     "hub": {"name", "ports", "contents", "vendor", "product", "nodeInformationFails"},
     "printer": FACTS | {"name", "product", "code", "revision", "latencyMs", "silent",
@@ -66,8 +68,6 @@ WHY = {
                        "lists it, so a listed interface's detail cannot fail",
     "controllerListFails": "Wine's SetupAPI builds the interface list from the registry, which "
                            "no driver can make fail",
-    "deviceTreeFails": "Wine's configuration manager is a stub that no driver reaches: the tree "
-                       "cannot be made to fail as the simulated machine fails it",
     "interfacePath": "the driver-backed machine makes every interface path from its device's ids",
 }
 
@@ -75,6 +75,9 @@ WHY = {
 def check(obj, kind, where):
     if not isinstance(obj, dict):
         raise Refused(f"{where}: not an object")
+    if kind in ("device", "printer") and "description" in obj and obj["description"] is None:
+        raise Refused(f"{where}.description: Wine's configuration manager finds no device node "
+                      "at all, so a node without a description cannot be played")
     for key in obj:
         if key not in ALLOWED[kind]:
             why = WHY.get(key, "the driver-backed machine cannot play this key")
@@ -139,10 +142,10 @@ def status_of(script, where):
     return STATUS_OF.get(error, 0xC0010000 | error)
 
 
+# The configuration set every device answers, hubs included (their own is never read unless a
+# hub carries a printer's ids, and then it answers as the simulated machine's does).
 PRINTER_CONFIG = bytes([9, 2, 32, 0, 1, 1, 0, 0xA0, 50, 9, 4, 0, 0, 2, 7, 1, 2, 0,
                         7, 5, 0x01, 2, 64, 0, 0, 7, 5, 0x82, 2, 64, 0, 0])
-HUB_CONFIG = bytes([9, 2, 25, 0, 1, 1, 0, 0xE0, 0, 9, 4, 0, 0, 1, 9, 0, 0, 0,
-                    7, 5, 0x81, 3, 1, 0, 12])
 
 
 class Machine:
@@ -210,7 +213,7 @@ class Machine:
                 # filled in once every hub of the machine has been seen.
                 node = self.node(PORT, hub, number, 1, NONE, 1, key=self.port_key(),
                                  data=records([((1, 0), device_descriptor(0x0424, 0x2514, True, 0)),
-                                               ((2, 0), HUB_CONFIG)]) + facts, where=w)
+                                               ((2, 0), PRINTER_CONFIG)]) + facts, where=w)
                 self.links.append((node, str(entry["hubLink"]), f"{w}.hubLink"))
             elif "hub" in entry:
                 h = entry["hub"]
@@ -228,7 +231,7 @@ class Machine:
                 ids = (number_of(h, "vendor", 0x0424, w), number_of(h, "product", 0x2514, w))
                 self.node(PORT, hub, number, 1, inner, 1, key=self.port_key(),
                           data=records([((1, 0), device_descriptor(*ids, True)),
-                                        ((2, 0), HUB_CONFIG)]) + facts, where=w)
+                                        ((2, 0), PRINTER_CONFIG)]) + facts, where=w)
                 self.ports(inner, h.get("contents", []), h.get("ports", 4), f"{w}.hub.contents",
                            hubs)
             else:
@@ -244,7 +247,7 @@ class Machine:
         text = d.get("productString", "VORK Stickograph 731")
         config = configuration(d, where)
         status = d.get("status", 1)
-        if not isinstance(status, int) or not 0 <= status <= 7:
+        if not isinstance(status, int) or not 0 <= status <= 10:
             raise Refused(f"{where}.status: not a connection status")
         # Of a device that failed to enumerate the hub knows only that it is there.
         failed = status in (2, 3, 4)
