@@ -139,8 +139,9 @@ static NTSTATUS DescriptorRequest(PIRP irp, ULONG in, ULONG out, const SgmMachin
     if (given > out - head) given = out - head;
     if (request->SetupPacket.wValue == USB_CONFIGURATION_DESCRIPTOR_TYPE << 8) {
         const SgmPortFacts facts = FactsOf(port);
-        const BOOLEAN first = request->SetupPacket.wLength == sizeof(USB_CONFIGURATION_DESCRIPTOR) &&
-                              out == head + sizeof(USB_CONFIGURATION_DESCRIPTOR);
+        const BOOLEAN first =
+            request->SetupPacket.wLength == sizeof(USB_CONFIGURATION_DESCRIPTOR) &&
+            out == head + sizeof(USB_CONFIGURATION_DESCRIPTOR);
         if (first && (facts.flags & SGM_CONFIG_FAILS)) return Finish(irp, STATUS_UNSUCCESSFUL, 0);
         /* The whole set answered with as many bytes as the device gives, zeros past its end. */
         if (!first && facts.configBytes != SGM_NONE) {

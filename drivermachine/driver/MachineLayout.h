@@ -13,9 +13,9 @@
 enum SgmKind { SGM_CONTROLLER = 1, SGM_HUB = 2, SGM_PORT = 3, SGM_PRINTER = 4 };
 
 /* Printer flags. */
-#define SGM_SILENT 1u       /* never answers the revision request */
-#define SGM_BUSY 2u         /* held by another program: opens fail with a sharing violation */
-#define SGM_SLOW_CANCEL 4u  /* a cancelled request still ends only after the printer's latency */
+#define SGM_SILENT 1u      /* never answers the revision request */
+#define SGM_BUSY 2u        /* held by another program: opens fail with a sharing violation */
+#define SGM_SLOW_CANCEL 4u /* a cancelled request still ends only after the printer's latency */
 
 /* Controller and hub flags (field d of a controller, field b of a hub). */
 #define SGM_NO_DRIVER_KEY 1u    /* controller: the driver key request is not answered */
@@ -35,13 +35,13 @@ typedef struct SgmPortFacts {
 /* Scripted requests of a printer: what the request of a given index since the open does. */
 enum SgmScriptKind {
     SGM_PLAIN = 0,
-    SGM_REFUSE,          /* fails at once with the status */
-    SGM_AT_ONCE,         /* completes in the dispatch routine, not pending */
-    SGM_PART,            /* completes after the latency with `bytes` bytes */
-    SGM_NEVER,           /* stays pending until cancelled */
+    SGM_REFUSE,           /* fails at once with the status */
+    SGM_AT_ONCE,          /* completes in the dispatch routine, not pending */
+    SGM_PART,             /* completes after the latency with `bytes` bytes */
+    SGM_NEVER,            /* stays pending until cancelled */
     SGM_WHILE_CANCELLING, /* stays pending; its cancellation finds it completing whole */
-    SGM_FAIL_RESULT,     /* completes after the latency, its bytes taken, with the status */
-    SGM_UNPLUG           /* the printer is unplugged at this request */
+    SGM_FAIL_RESULT,      /* completes after the latency, its bytes taken, with the status */
+    SGM_UNPLUG            /* the printer is unplugged at this request */
 };
 #define SGM_READ 0x80000000u /* in a script's index: a read's, else a write's */
 typedef struct SgmScript {

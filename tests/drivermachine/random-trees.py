@@ -33,6 +33,7 @@ def walkable(scenario):
 def main(argv):
     folder, count, seed = pathlib.Path(argv[1]), int(argv[2]), int(argv[3])
     trees = load("round_trip", ROOT / "tests" / "record" / "round-trip.py")
+    sys.path.insert(0, str(ROOT / "drivermachine" / "installer"))
     machine = load("machine", ROOT / "drivermachine" / "installer" / "machine.py")
     folder.mkdir(parents=True, exist_ok=True)
     written = 0
