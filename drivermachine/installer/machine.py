@@ -36,7 +36,8 @@ ALLOWED = {
     # machine of Wine's is one whose device tree fails, and "deviceTreeFails" has nothing to play.
     "scenario": {"description", "screens", "realTime", "controllers", "deviceTreeFails"},
     "controller": {"number", "listed", "rootPorts", "ports", "presentForSearches", "driverKey",
-                   "rootHubName", "noDriverKey", "noRootHubName", "rootHubNodeInformationFails"},
+                   "rootHubName", "noDriverKey", "noRootHubName", "rootHubNodeInformationFails",
+                   "interfacePath"},
     "port": {"port", "printer", "hub", "device", "hubLink", "shortAnswers", "connectionFails"},
     # A device node's description is read through the configuration manager's tree walk, which
     # Wine never enters: "description" (a text) and "deviceNode" are accepted and have nothing
@@ -44,7 +45,8 @@ ALLOWED = {
     "device": FACTS | {"vendor", "product", "reportsHub"},
     "hub": {"name", "ports", "contents", "vendor", "product", "nodeInformationFails"},
     "printer": FACTS | {"name", "product", "code", "revision", "latencyMs", "silent",
-                        "scriptedOpen", "writes", "reads", "interfaceListed", "cancelFails"},
+                        "scriptedOpen", "writes", "reads", "interfaceListed", "cancelFails",
+                        "interfacePath"},
     "script": {"index", "kind", "error", "bytes"},
     # Played by answering from a descriptor cut to the bytes the driver returns, or by the port's
     # own answers.
@@ -63,7 +65,6 @@ WHY = {
                        "lists it, so a listed interface's detail cannot fail",
     "controllerListFails": "Wine's SetupAPI builds the interface list from the registry, which "
                            "no driver can make fail",
-    "interfacePath": "the driver-backed machine makes every interface path from its device's ids",
 }
 
 
@@ -213,7 +214,8 @@ class Machine:
             return
         self.dumped.append(self.printers[-1])
         serial = f"SG{len(self.printers)}"
-        instance = f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
+        instance = given_instance(p, PRINT_CLASS, where) or \
+            f"USB\\VID_E7D2&PID_{product:04X}\\{serial}"
         link = self.interface(PRINT_CLASS, instance, where)
         if "revision" in p:
             reply = str(p["revision"]).encode("utf-8")
@@ -263,6 +265,19 @@ class Machine:
         return out
 
 
+def given_instance(obj, klass, where):
+    """The device instance of a given interface path (\\\\?\\ENUMERATOR#DEVICE#INSTANCE#{class}),
+    whose link SetupAPI then lists as that path; None when none is given."""
+    if "interfacePath" not in obj:
+        return None
+    path = str(obj["interfacePath"])
+    parts = path[4:].split("#") if path.startswith("\\\\?\\") else []
+    if len(parts) != 4 or parts[3].lower() != klass or not all(parts[:3]):
+        raise Refused(f"{where}.interfacePath: not an interface path of its class "
+                      "(\\\\?\\enumerator#device#instance#{class})")
+    return "\\".join(parts[:3])
+
+
 def esc(text):
     return text.replace("\\", "\\\\")
 
@@ -290,8 +305,8 @@ def build(scenario):
         machine.nodes[root][3] = NO_NODE_INFO if c.get("rootHubNodeInformationFails") else 0
         alias = ""
         if c.get("listed", False):
-            alias = machine.interface(HOST_CLASS,
-                                      f"PCI\\VEN_8086&DEV_1E31&SUBSYS_00000000&REV_04\\3&11583659&0&{serial:02X}", w)
+            made = f"PCI\\VEN_8086&DEV_1E31&SUBSYS_00000000&REV_04\\3&11583659&0&{serial:02X}"
+            alias = machine.interface(HOST_CLASS, given_instance(c, HOST_CLASS, w) or made, w)
         present = c.get("presentForSearches", NONE)
         if present != NONE and (not isinstance(present, int) or not 0 <= present < NONE):
             raise Refused(f"{w}.presentForSearches: not a count")

@@ -2,8 +2,8 @@
 """Writes random trees of the machine record's round trip (tests/record/round-trip.py) that the
 driver-backed machine can play, for the driver runs to walk: from SEED on, each tree the machine
 installer accepts is written to FOLDER/tree-<seed>.json, until COUNT are written; a tree with a key
-Wine cannot play (a refused open, a failing wait, ...) is passed over, and so is one whose search ends in a message box. One path a line on standard
-output. The same seed gives the same trees.
+Wine cannot play (a refused open, a failing wait, ...) is passed over, and so is one whose search
+ends in a message box. One path a line on standard output. The same seed gives the same trees.
 
     random-trees.py FOLDER COUNT SEED
 """
