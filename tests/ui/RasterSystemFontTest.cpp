@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "tests/ui/WindowTestSupport.h"
+#include "ui/Dpi.h"
+#include "ui/MainWindow.h"
+#include "ui/WizardControls.h"
 
 namespace vork {
 namespace {
@@ -74,11 +77,18 @@ TEST(RasterSystemFont, EveryLineFitsInAScaledOutlineFontAndTheSystemDpiKeepsTheR
         EXPECT_FALSE(d.fontSet);   // drawn exactly as ever
         EXPECT_FALSE(d.outlines);  // the raster System of this process, as on Windows
     }
+    // The window itself takes no scale larger than its screen holds, so the controls are laid out
+    // at 150 % and 200 % on a parent of their own, as the window lays them out on a screen that
+    // holds it.
+    const HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr,
+                                          nullptr, ProgramModule(), nullptr);
+    ASSERT_NE(parent, nullptr);
+    WizardControls controls;
+    ASSERT_TRUE(controls.Create(parent, ProgramModule(), MainWindow::ClientSize96(), SystemDpi()));
     for (const UINT dpi : {144u, 192u}) {
         SCOPED_TRACE(testing::Message() << "at " << dpi << " DPI");
-        RECT place{0, 0, 0, 0};
-        ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
-        const std::vector<Drawn> scaled = MeasureTexts(hwnd);
+        controls.Place(MainWindow::ClientSize96(), dpi);
+        const std::vector<Drawn> scaled = MeasureTexts(parent);
         ASSERT_EQ(scaled.size(), at96.size());
         for (std::size_t i = 0; i < scaled.size(); ++i) {
             const Drawn& d = scaled[i];
@@ -93,6 +103,7 @@ TEST(RasterSystemFont, EveryLineFitsInAScaledOutlineFontAndTheSystemDpiKeepsTheR
             EXPECT_TRUE(d.missing.empty()) << "line " << i << " lacks glyphs";
         }
     }
+    ::DestroyWindow(parent);
     ::DestroyWindow(hwnd);
     test::PumpPending();
 }
