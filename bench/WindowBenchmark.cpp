@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/WindowClass.h"
 #include "platform/GdiplusSession.h"
@@ -73,7 +74,7 @@ int Pump(DWORD ms) {
 // One wizard window over its own simulated machine with one Old printer that needs the update.
 class Session {
 public:
-    explicit Session(DWORD latencyMs, bool everyTransferFails) {
+    Session(DWORD latencyMs, bool everyTransferFails, bool animation = true) {
         machine_.SetRealTime(latencyMs > 0);
         sim::PrinterOnBus d;
         d.product = 0x0020;
@@ -83,8 +84,10 @@ public:
         // Revision reads write once per open, so every open's second write is the image's.
         if (everyTransferFails) d.printer.writes[1] = {sim::RequestScript::Kind::RefuseAtOnce};
         sim::AttachPrinter(machine_, sim::RootHubOf(machine_).Port(1), d);
+        WizardOptions options;
+        options.animation = animation;
         window_ = std::make_unique<WizardWindow>(::GetModuleHandleW(nullptr),
-                                                 ::GetModuleHandleW(nullptr), WizardOptions{});
+                                                 ::GetModuleHandleW(nullptr), options);
         hwnd_ = window_->Create(kClassName, 0, 0);
         ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
         Pump(300);
@@ -143,12 +146,12 @@ void PrintStanding(const char* screen, UINT dpi, const Standing& s) {
 }
 
 // Ready, then Updating for 10 s (a printer that takes 1 s over each of the transfer's 11 writes),
-// then Success.
-void ScreensAt(UINT dpi) {
-    Session session(1000, false);
+// then Success; without the animation, Updating only, to tell its share from the rest.
+void ScreensAt(UINT dpi, bool animation) {
+    Session session(1000, false, animation);
     if (!session.IsOpen()) return;
     if (dpi != 96) session.ScaleTo(dpi);
-    PrintStanding("Ready", dpi, Measure());
+    if (animation) PrintStanding("Ready", dpi, Measure());
     session.Click(IDC_UPDATE);
     Pump(200);
     const bool running = session.IsTransferRunning();
@@ -157,9 +160,11 @@ void ScreensAt(UINT dpi) {
         std::printf("| Updating | %u %% | the transfer did not last the 10 s | | |\n",
                     dpi * 100 / 96);
     } else {
-        PrintStanding("Updating (animated)", dpi, updating);
+        PrintStanding(animation ? "Updating (animated)" : "Updating, without the animation", dpi,
+                      updating);
     }
     session.PumpUntilTransferEnds();
+    if (!animation) return;
     Pump(200);
     PrintStanding("Success", dpi, Measure());
 }
@@ -207,8 +212,11 @@ void PrintResources(const char* what, int n) {
                            reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
     // Wine leaves PrivateUsage at 0 and fills PagefileUsage, which Windows gives the same value.
     const SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
-    std::printf("| %s | %d | %zu | %zu | %lu | %lu |\n", what, n, privateBytes / 1024,
-                memory.WorkingSetSize / 1024, GdiObjects(), UserObjects());
+    const DWORD gdi = GdiObjects();
+    std::printf("| %s | %d | %llu | %llu | %s | %lu |\n", what, n,
+                static_cast<unsigned long long>(privateBytes / 1024),
+                static_cast<unsigned long long>(memory.WorkingSetSize / 1024),
+                gdi ? std::to_string(gdi).c_str() : "not counted", UserObjects());
 }
 
 void LongSession() {
@@ -248,8 +256,10 @@ int wmain() {
     std::printf(
         "| screen | scale | CPU, share of one core | wakes of the window's thread per s |"
         " threads |\n|---|---|---|---|---|\n");
-    ScreensAt(96);
-    ScreensAt(192);
+    for (const UINT dpi : {96u, 192u}) {
+        ScreensAt(dpi, true);
+        ScreensAt(dpi, false);
+    }
     LongSession();
     return 0;
 }
