@@ -9,6 +9,7 @@
 #include "platform/GdiplusSession.h"
 #include "platform/MachineRecord.h"
 #include "ui/Dpi.h"
+#include "ui/WindowPlacement.h"
 #include "ui/WizardWindow.h"
 
 namespace vork {
@@ -29,10 +30,11 @@ void RecordStart(const LanguageModule& satellite) {
 
 }  // namespace
 
-POINT CentredOrigin(int screenWidth, int screenHeight, UINT dpi) {
-    const SIZE outer = MainWindow::OuterSize(dpi);
+POINT CentredOrigin(const RECT& screen, const RECT& work, SIZE outer) {
     // Signed arithmetic that truncates towards zero, as integer division does.
-    return POINT{(screenWidth - outer.cx) / 2, (screenHeight - outer.cy) / 2};
+    const POINT centred{screen.left + (screen.right - screen.left - outer.cx) / 2,
+                        screen.top + (screen.bottom - screen.top - outer.cy) / 2};
+    return KeepInWorkArea(centred, outer, work);
 }
 
 void DispatchLoopMessage(HWND window, MSG& message) {
@@ -64,13 +66,17 @@ int RunApplication(HINSTANCE instance, int showCommand) {
 
     // After a failed start no GDI+ call is made: the window runs, without the animation.
     WizardWindow window(instance, language, WizardOptions{gdiplus.IsStarted()});
-    // The window opens on the primary screen, at the system's DPI, and grows to it as it is made.
-    const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN),
-                                       ::GetSystemMetrics(SM_CYSCREEN), SystemDpi());
+    // The window opens on the primary screen at the scale it will be laid out at as it is made:
+    // the system's DPI, or the largest below it at which the window fits the work area.
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    const RECT work = WorkAreaNear(RECT{});
+    const UINT dpi = MainWindow::FittingDpi(SystemDpi(), SizeOf(work));
+    const POINT origin = CentredOrigin(screen, work, MainWindow::OuterSize(dpi, SystemDpi()));
     const HWND hwnd = window.Create(className.c_str(), origin.x, origin.y);
     if (hwnd == nullptr) return kExitNoWindow;
     ::ShowWindow(hwnd, showCommand);
     ::UpdateWindow(hwnd);
+    window.AnnounceScreen();
     return RunMessageLoop(hwnd);
 }
 

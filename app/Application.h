@@ -10,9 +10,10 @@ namespace vork {
 // Exit code when the main window cannot be created: the program did not run.
 inline constexpr int kExitNoWindow = 1;
 
-// The top-left corner that centres the main window's outer size at `dpi` on a screen of that size.
-// A screen smaller than the window gives a negative coordinate, which is used as it is.
-POINT CentredOrigin(int screenWidth, int screenHeight, UINT dpi = kBaseDpi);
+// The top-left corner that centres a window of `outer` size on `screen`, moved into the work area
+// `work` where the centred window would reach out of it; a window larger than the work area keeps
+// its top-left corner in it.
+POINT CentredOrigin(const RECT& screen, const RECT& work, SIZE outer);
 
 // Hands one message of the thread's queue on: to the keyboard handling of `window` (Tab, Shift+Tab,
 // Enter, Space, Esc) when it is for that window or one of its controls, else to its window.

@@ -161,6 +161,9 @@ std::vector<std::uint8_t> SG731DeviceBase::QueryRevision() {
     std::vector<std::uint8_t> reply;
     Record("exchange");
     if (!OpenDeviceInterface()) {
+        // A failure at another interface may come with this printer opened: it is not used, and
+        // it is not kept from the spooler either.
+        CloseDeviceHandle();
         Record("exchange ends: discovery failed");
         return reply;
     }

@@ -7,8 +7,8 @@
 // printer sends nothing back during a transfer.
 //
 // Whatever the worker meets, the window hears of its end: an exception (an allocation refused, say)
-// is a failed transfer, reported with 153 like any other, and the device handle is closed after it.
-// A failed discovery alone leaves the handle as the discovery left it.
+// is a failed transfer, reported with 153 like any other, and the device handle is closed after it,
+// whatever the discovery left there: a failed discovery may still have opened the printer.
 #include <vector>
 
 #include "device/FirmwareImages.h"
@@ -76,7 +76,7 @@ void SG731DeviceBase::RunUpdateWorker(const VariantProfile& profile) noexcept {
         outcome = TransferOutcome::kFailed;
     }
     Report(outcome == TransferOutcome::kSucceeded ? ID_UPDATE_SUCCEEDED : ID_UPDATE_FAILED);
-    if (outcome != TransferOutcome::kNotOpened) CloseDeviceHandle();
+    CloseDeviceHandle();
 }
 
 SG731DeviceBase::TransferOutcome SG731DeviceBase::Transfer(const VariantProfile& profile) {

@@ -92,9 +92,11 @@ private:
     TransferOutcome Transfer(const VariantProfile& profile);
     std::int32_t AwaitRequest(OVERLAPPED& overlapped, const RequestView& request);
     void CancelRequest(OVERLAPPED& overlapped);
-    // place: "<device>.<interface>", how the machine record names the interface.
+    // place: "<device>.<interface>", how the machine record names the interface; matches counts
+    // the pass's interfaces of the variant so far.
     bool OpenIfMatching(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
-                        SP_DEVINFO_DATA& info, const VariantProfile& profile, const char* place);
+                        SP_DEVINFO_DATA& info, const VariantProfile& profile, const char* place,
+                        int& matches);
     void Report(WPARAM outcome);
     void CloseDeviceHandle();
     [[noreturn]] void ThrowInvalidMode(const VariantProfile& profile, const wchar_t* operation);

@@ -1,6 +1,6 @@
 #pragma once
-// What tells the three printer variants apart: the USB product ids they count, the product-id
-// texts their interface paths carry, the revision codes they recognise and consider current, and
+// What tells the three printer variants apart: the USB product ids they count and their interface
+// paths name, the revision codes they recognise and consider current, and
 // the flash command and image they send, whole or in pieces.
 #include <cstdint>
 #include <span>
@@ -10,8 +10,7 @@ namespace vork {
 
 struct VariantProfile {
     const wchar_t* className;                   // names the operation in exception sources
-    std::span<const std::uint16_t> productIds;  // counted in this order
-    std::span<const char* const> matchTexts;    // looked for in interface paths, in this order
+    std::span<const std::uint16_t> productIds;  // counted in this order; named by their paths
     std::span<const std::string_view> recognisedCodes;  // bytes 7 to 9 of the revision reply
     std::span<const std::string_view> currentCodes;     // no update needed for these
     std::span<const std::uint8_t> flashCommand;

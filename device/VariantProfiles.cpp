@@ -6,8 +6,6 @@ namespace {
 
 constexpr std::uint16_t kNewOldProductIds[] = {0x0020, 0x0021};
 constexpr std::uint16_t kTTProductIds[] = {0x0022};
-constexpr const char* kNewOldMatchTexts[] = {"0020", "0021"};
-constexpr const char* kTTMatchTexts[] = {"0022"};
 
 constexpr std::string_view kNewRecognised[] = {"f0I", "f0J"};
 constexpr std::string_view kNewCurrent[] = {"f0J"};
@@ -25,22 +23,26 @@ constexpr std::uint8_t kTTCommand[] = {0x1B, 'R', 'f', 'l', 'a', 's', 'h', '0', 
 
 const VariantProfile& NewProfile() {
     static const VariantProfile profile{
-        L"SG731NewDevice", kNewOldProductIds, kNewOldMatchTexts,   kNewRecognised,
-        kNewCurrent,       kNewCommand,       firmware::kNewImage, false};
+        L"SG731NewDevice", kNewOldProductIds,   kNewRecognised, kNewCurrent,
+        kNewCommand,       firmware::kNewImage, false};
     return profile;
 }
 
 const VariantProfile& OldProfile() {
-    static const VariantProfile profile{
-        L"SG731OldDevice", kNewOldProductIds, kNewOldMatchTexts,   kOldRecognised,
-        kOldCurrent,       kOldCommand,       firmware::kOldImage, true};
+    static const VariantProfile profile{L"SG731OldDevice",
+                                        kNewOldProductIds,
+                                        kOldRecognised,
+                                        kOldCurrent,
+                                        kOldCommand,
+                                        firmware::kOldImage,
+                                        true};
     return profile;
 }
 
 const VariantProfile& TTProfile() {
-    static const VariantProfile profile{L"SG731TTDevice",   kTTProductIds, kTTMatchTexts,
-                                        kTTRecognised,      kTTCurrent,    kTTCommand,
-                                        firmware::kTTImage, true};
+    static const VariantProfile profile{
+        L"SG731TTDevice", kTTProductIds,      kTTRecognised, kTTCurrent,
+        kTTCommand,       firmware::kTTImage, true};
     return profile;
 }
 

@@ -4,11 +4,31 @@
 
 namespace vork::sim {
 
-std::string PrinterInterfacePath(std::uint16_t product, const std::string& serial) {
+std::string PrinterInterfacePath(std::uint16_t vendor, std::uint16_t product,
+                                 const std::string& serial) {
     char ids[32];
-    std::snprintf(ids, sizeof ids, "vid_e7d2&pid_%04x", static_cast<unsigned>(product));
+    std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", static_cast<unsigned>(vendor),
+                  static_cast<unsigned>(product));
     return std::string("\\\\?\\usb#") + ids + "#" + serial +
            "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
+}
+
+std::string PrinterInterfacePath(std::uint16_t product, const std::string& serial) {
+    return PrinterInterfacePath(0xE7D2, product, serial);
+}
+
+std::shared_ptr<Printer> AttachForeignPrinter(SimMachine& machine, UsbPort& port,
+                                              const UsbDeviceSpec& device, PrinterConfig printer) {
+    static int serial = 0;
+    if (printer.interfacePath.empty())
+        printer.interfacePath =
+            PrinterInterfacePath(device.vendor, device.product, "OP" + std::to_string(++serial));
+    printer.replyMode = ReplyMode::Silent;
+    std::shared_ptr<Printer> attached;
+    if (device.status == DeviceConnected) attached = machine.AddPrinter(printer);
+    port.device = device;
+    port.device->printer = attached;
+    return attached;
 }
 
 std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port, PrinterOnBus d) {

@@ -23,6 +23,12 @@ struct PrinterOnBus {
 std::shared_ptr<Printer> AttachPrinter(SimMachine& machine, UsbPort& port,
                                        PrinterOnBus description);
 
+// Another maker's printer on the port: a device of its own vendor and product whose printer-class
+// interface (its path made from those ids when the config's is empty) takes whatever it is sent
+// and answers no revision request. Returns the printer to read back.
+std::shared_ptr<Printer> AttachForeignPrinter(SimMachine& machine, UsbPort& port,
+                                              const UsbDeviceSpec& device, PrinterConfig printer);
+
 // A machine's first host controller (\\.\HCD0, also listed by class) with its root hub of
 // `ports` ports: the usual place for a test's printers.
 UsbHub& RootHubOf(SimMachine& machine, int ports = 4);
@@ -30,5 +36,8 @@ UsbHub& RootHubOf(SimMachine& machine, int ports = 4);
 // The interface path Windows writes for a printer of the given product id.
 std::string PrinterInterfacePath(std::uint16_t product,
                                  const std::string& serial = "5&1a2b3c4d&0&1");
+// The same for any maker's printer.
+std::string PrinterInterfacePath(std::uint16_t vendor, std::uint16_t product,
+                                 const std::string& serial);
 
 }  // namespace vork::sim

@@ -159,7 +159,7 @@ private:
     void AddPorts(UsbHub& hub, const json& ports, const std::string& where, int depth);
     void AddPort(UsbHub& hub, const json& entry, const std::string& where, int depth);
     void AddPrinter(UsbPort& port, const json& p, const std::string& where);
-    static void AddDevice(UsbPort& port, const json& d, const std::string& where);
+    void AddDevice(UsbPort& port, const json& d, const std::string& where);
     void NameHub(const std::string& name, const std::string& where);
 
     SimMachine& machine_;
@@ -209,7 +209,8 @@ void Loader::AddPrinter(UsbPort& port, const json& p, const std::string& where) 
 void Loader::AddDevice(UsbPort& port, const json& d, const std::string& where) {
     CheckKeys(d, where,
               {"vendor", "product", "status", "productString", "attributes", "noDriverKey",
-               "description", "deviceNode", "configuration", "configurationFails", "reportsHub"});
+               "description", "deviceNode", "configuration", "configurationFails", "reportsHub",
+               "printerInterface", "name", "interfacePath"});
     UsbDeviceSpec device;
     device.vendor = NumberOr<std::uint16_t>(d, "vendor", device.vendor, where);
     device.product = NumberOr<std::uint16_t>(d, "product", device.product, where);
@@ -217,7 +218,17 @@ void Loader::AddDevice(UsbPort& port, const json& d, const std::string& where) {
     device.attributes = NumberOr<std::uint8_t>(d, "attributes", device.attributes, where);
     DeviceFacts(device, d, where);
     if (d.contains("reportsHub")) port.reportsHub = BoolOr(d, "reportsHub", false, where);
-    port.device = device;
+    if (!BoolOr(d, "printerInterface", false, where)) {
+        if (d.contains("name") || d.contains("interfacePath"))
+            throw Error(where + ": \"name\" and \"interfacePath\" need \"printerInterface\": true");
+        port.device = device;
+        return;
+    }
+    // Another maker's printer: its interface is listed with the label printers' and dumped alike.
+    PrinterConfig printer;
+    printer.name = TextOr(d, "name", "printer", where);
+    printer.interfacePath = TextOr(d, "interfacePath", "", where);
+    AttachForeignPrinter(machine_, port, device, printer);
 }
 
 void Loader::AddPort(UsbHub& hub, const json& entry, const std::string& where, int depth) {

@@ -4,21 +4,44 @@
 #include <vector>
 
 #include "platform/Handles.h"
-#include "platform/WindowDC.h"
 
 namespace vork::simulator {
+
+namespace {
+
+// The device context of the whole window, frame and caption included, from GetWindowDC until
+// ReleaseDC.
+class WholeWindowDC {
+public:
+    explicit WholeWindowDC(HWND window) noexcept : window_(window), dc_(::GetWindowDC(window)) {}
+    ~WholeWindowDC() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    WholeWindowDC(const WholeWindowDC&) = delete;
+    WholeWindowDC& operator=(const WholeWindowDC&) = delete;
+    HDC Get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+}  // namespace
 
 bool SaveWindowPicture(HWND window, const std::wstring& path) {
     RECT area{};
     if (!::GetWindowRect(window, &area)) return false;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    const WindowDC screen(nullptr);
-    const MemoryDC memory(::CreateCompatibleDC(screen.Get()));
-    GdiObject bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
-    if (!screen || !memory || !bitmap) return false;
+    // The window's own pixels, not the screen's: the system copies a window's drawing to the
+    // screen in its own time (Wine when the thread next idles), so the screen may still show
+    // part of what the window and its controls have already painted.
+    const WholeWindowDC source(window);
+    const MemoryDC memory(::CreateCompatibleDC(source.Get()));
+    GdiObject bitmap(::CreateCompatibleBitmap(source.Get(), width, height));
+    if (!source.Get() || !memory || !bitmap) return false;
     const HGDIOBJ previous = ::SelectObject(memory.Get(), bitmap.Get());
-    ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), area.left, area.top, SRCCOPY);
+    ::BitBlt(memory.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
     ::SelectObject(memory.Get(), previous);
 
     BITMAPINFOHEADER header{};

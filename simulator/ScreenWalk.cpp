@@ -8,7 +8,10 @@
 #include "app/LanguageModule.h"
 #include "platform/Handles.h"
 #include "simulator/BitmapFile.h"
+#include "simulator/PictureTexts.h"
 #include "simulator/ScreenNames.h"
+#include "ui/Dpi.h"
+#include "ui/MainWindow.h"
 #include "ui/ResourceIds.h"
 
 namespace vork::simulator {
@@ -57,10 +60,23 @@ std::wstring FileName(const std::wstring& screen) {
     return name;
 }
 
+// The DPI the window is laid out at, from its client area and the layout's at 96 DPI.
+UINT LayoutDpi(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    return static_cast<UINT>(
+        ::MulDiv(client.right, static_cast<int>(kBaseDpi), MainWindow::ClientSize96().cx));
+}
+
+// The screen may just have changed, and its controls' paints may still be pending: every one of
+// them runs now, the window's and all its controls', before the window's own pixels are copied.
+// Beside the picture lies what it ought to show, for reading it back.
 void TakePicture(HWND window) {
-    // The screen may just have changed: paint it now, so the picture is the screen shown.
     ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::GdiFlush();
     SaveWindowPicture(window, walk.picture);
+    SavePictureTexts(window, LayoutDpi(window),
+                     walk.picture.substr(0, walk.picture.size() - 4) + L".txt");
 }
 
 void Record(HWND window, const std::wstring& screen) {

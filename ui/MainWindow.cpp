@@ -6,6 +6,7 @@
 
 #include "ui/ResourceIds.h"
 #include "ui/Texts.h"
+#include "ui/WindowPlacement.h"
 #include "ui/WizardDrawing.h"
 
 namespace vork {
@@ -90,17 +91,30 @@ SIZE MainWindow::ClientSize96() {
     return SIZE{kWidth - frame.cx, kHeight - frame.cy};
 }
 
-SIZE MainWindow::OuterSize(UINT dpi) {
+SIZE MainWindow::OuterSize(UINT dpi, UINT frameDpi) {
     const SIZE client = ClientSize96();
     return OuterSizeForDpi(ScaleToDpi(client.cx, dpi), ScaleToDpi(client.cy, dpi), kStyle, kExStyle,
-                           dpi);
+                           frameDpi);
+}
+
+UINT MainWindow::FittingDpi(UINT monitorDpi, SIZE room) {
+    // The layout is fixed, so a smaller scale is the only way to show all of it on a small screen.
+    for (UINT dpi = monitorDpi; dpi > kBaseDpi; --dpi) {
+        const SIZE outer = OuterSize(dpi, monitorDpi);
+        if (outer.cx <= room.cx && outer.cy <= room.cy) return dpi;
+    }
+    return std::min(monitorDpi, kBaseDpi);
 }
 
 LRESULT MainWindow::OnCreate() {
     // The window was made at its 96-DPI size; on a screen of another DPI its client area grows
-    // with the DPI, so the caption's growth does not eat into the footer.
-    dpi_ = DpiOfWindow(hwnd_);
-    if (dpi_ != kBaseDpi) FitClientArea(nullptr);
+    // with the DPI, as far as the monitor's work area allows, so the caption's growth does not eat
+    // into the footer.
+    RECT place{};
+    ::GetWindowRect(hwnd_, &place);
+    frameDpi_ = DpiOfWindow(hwnd_);
+    dpi_ = FittingDpi(frameDpi_, SizeOf(WorkAreaNear(place)));
+    if (dpi_ != kBaseDpi || frameDpi_ != kBaseDpi) FitClientArea(nullptr);
     // Without all of its controls the wizard cannot work: fail the window's creation instead.
     if (!controls_.Create(hwnd_, language_, ClientSize96(), dpi_)) return -1;
     // The focused button always shows its focus rectangle: the keyboard drives the wizard as well
@@ -114,7 +128,7 @@ void MainWindow::FitClientArea(const RECT* place) {
     const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (place == nullptr ? SWP_NOMOVE : 0U);
     const int x = place != nullptr ? place->left : 0;
     const int y = place != nullptr ? place->top : 0;
-    SIZE outer = OuterSize(dpi_);
+    SIZE outer = OuterSize(dpi_, frameDpi_);
     ::SetWindowPos(hwnd_, nullptr, x, y, outer.cx, outer.cy, flags);
     // The frame drawn may differ from the one computed (a caption font of the user's choosing, a
     // system that draws the frame at another DPI): what the client area lacks is added once.
@@ -123,35 +137,50 @@ void MainWindow::FitClientArea(const RECT* place) {
     ::GetClientRect(hwnd_, &client);
     const int dx = ScaleToDpi(client96.cx, dpi_) - client.right;
     const int dy = ScaleToDpi(client96.cy, dpi_) - client.bottom;
-    if (dx == 0 && dy == 0) return;
-    outer = SIZE{outer.cx + dx, outer.cy + dy};
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, flags | SWP_NOMOVE);
+    if (dx != 0 || dy != 0) {
+        outer = SIZE{outer.cx + dx, outer.cy + dy};
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, flags | SWP_NOMOVE);
+    }
+    RECT now{};
+    ::GetWindowRect(hwnd_, &now);
+    const POINT kept = KeepInWorkArea(POINT{now.left, now.top}, SizeOf(now), WorkAreaNear(now));
+    if (kept.x != now.left || kept.y != now.top) {
+        ::SetWindowPos(hwnd_, nullptr, kept.x, kept.y, 0, 0,
+                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    }
 }
 
 // The layout is fixed: at a high DPI the window may be larger than the screen's size Windows
 // allows by default, and must not be cut to it.
 bool MainWindow::OnGetMinMaxInfo(MINMAXINFO* limits) const {
-    if (limits == nullptr || dpi_ == kBaseDpi) return false;
-    const SIZE outer = OuterSize(dpi_);
+    if (limits == nullptr || (dpi_ == kBaseDpi && frameDpi_ == kBaseDpi)) return false;
+    const SIZE outer = OuterSize(dpi_, frameDpi_);
     limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, outer.cx + 64);
     limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, outer.cy + 64);
     return true;
 }
 
-// The size Windows proposes with WM_DPICHANGED is then exactly the one laid out.
-bool MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE* size) {
-    if (size == nullptr) return false;
-    *size = OuterSize(dpi);
+// The size Windows proposes with WM_DPICHANGED is then exactly the one laid out. The window is
+// asked as it crosses to the monitor of `dpi`, so it lies mostly on that monitor already.
+bool MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE* size) const {
+    if (size == nullptr || dpi == 0) return false;
+    RECT now{};
+    ::GetWindowRect(hwnd_, &now);
+    *size = OuterSize(FittingDpi(dpi, SizeOf(WorkAreaNear(now))), dpi);
     return true;
 }
 
 LRESULT MainWindow::OnDpiChange(UINT dpi, const RECT* suggested) {
     if (dpi == 0) return 0;
-    dpi_ = dpi;
-    // The place is the one suggested; the size is the one that scales the client area exactly,
-    // which is also the size proposed where Windows asked WM_GETDPISCALEDSIZE first.
+    RECT now{};
+    ::GetWindowRect(hwnd_, &now);
+    frameDpi_ = dpi;
+    dpi_ = FittingDpi(dpi, SizeOf(WorkAreaNear(suggested != nullptr ? *suggested : now)));
+    // The place is the one suggested, inside the work area; the size is the one that scales the
+    // client area exactly, which is also the size proposed where Windows asked
+    // WM_GETDPISCALEDSIZE first.
     FitClientArea(suggested);
-    controls_.Place(ClientSize96(), dpi);
+    controls_.Place(ClientSize96(), dpi_);
     OnDpiChanged();
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return 0;

@@ -45,12 +45,18 @@ public:
     HWND Window() const { return hwnd_; }
     HWND Control(int id) const { return controls_.Get(id); }
     HINSTANCE Instance() const { return instance_; }
-    // The DPI the window is laid out at.
+    // The DPI the window is laid out at: its monitor's, or less where the window would not fit.
     UINT Dpi() const { return dpi_; }
     // The client area at 96 DPI: the outer size less the frame Windows draws at 96 DPI.
     static SIZE ClientSize96();
-    // The outer size that gives the client area its 96-DPI size scaled to `dpi`.
-    static SIZE OuterSize(UINT dpi);
+    // The outer size that gives the client area its 96-DPI size scaled to `dpi`, with the frame
+    // Windows draws at `frameDpi` (the monitor's: the system scales a window's frame itself).
+    static SIZE OuterSize(UINT dpi, UINT frameDpi);
+    static SIZE OuterSize(UINT dpi) { return OuterSize(dpi, dpi); }
+    // The DPI to lay the window out at on a monitor of `monitorDpi` whose work area is `room`:
+    // the monitor's where the window fits there, else the largest below it that fits, never below
+    // 96 (where even that does not fit, the window keeps its top-left corner on the screen).
+    static UINT FittingDpi(UINT monitorDpi, SIZE room);
     HMODULE Language() const { return language_; }
 
     // Reads text `id` from the language module into a buffer of `chars` characters.
@@ -83,12 +89,14 @@ protected:
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate();
-    // WM_DPICHANGED: the window at the suggested place, its client area and controls at `dpi`.
+    // WM_DPICHANGED: the window at the suggested place, kept in that monitor's work area, its
+    // client area and controls at the DPI that fits it there.
     LRESULT OnDpiChange(UINT dpi, const RECT* suggested);
     bool OnGetMinMaxInfo(MINMAXINFO* limits) const;
-    static bool OnGetDpiScaledSize(UINT dpi, SIZE* size);
-    // Sizes the window so that its client area is the 96-DPI one scaled to the window's DPI; at
-    // `place` when not null, else where it is.
+    bool OnGetDpiScaledSize(UINT dpi, SIZE* size) const;
+    // Sizes the window so that its client area is the 96-DPI one scaled to the layout's DPI; at
+    // `place` when not null, else where it is; then moves it into its monitor's work area if it
+    // reaches out of it.
     void FitClientArea(const RECT* place);
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam) const;
@@ -104,7 +112,8 @@ private:
     HWND hwnd_ = nullptr;
     WizardControls controls_;
     int focusTarget_ = 0;
-    UINT dpi_ = 96;
+    UINT dpi_ = 96;       // the layout's
+    UINT frameDpi_ = 96;  // the monitor's, at which the system draws the frame
 };
 
 }  // namespace vork

@@ -10,14 +10,18 @@ void TransferHold::Take(HWND window, const wchar_t* reason) noexcept {
     reasonGiven_ = session_.ShutdownBlockReasonCreate(window, reason) != FALSE;
 }
 
+void TransferHold::ReleaseShutdownBlock() noexcept {
+    if (reasonGiven_) session_.ShutdownBlockReasonDestroy(window_);
+    reasonGiven_ = false;
+    window_ = nullptr;
+}
+
 void TransferHold::Release() noexcept {
     if (!held_) return;
     held_ = false;
-    if (reasonGiven_) session_.ShutdownBlockReasonDestroy(window_);
+    ReleaseShutdownBlock();
     if (awake_) session_.SetThreadExecutionState(ES_CONTINUOUS);
-    reasonGiven_ = false;
     awake_ = false;
-    window_ = nullptr;
 }
 
 }  // namespace vork

@@ -3,8 +3,10 @@
 // firmware transfer: a printer whose write is cut off may not start again.
 //
 // Take asks for both; Release gives back exactly what Take obtained. Either is harmless when
-// repeated, so every end of a transfer (success, failure, a start that failed, the window
-// destroyed) may call Release without knowing whether another path did already.
+// repeated, so every end of a transfer (success, failure, a start that failed, the worker joined
+// after the window was destroyed) may call Release without knowing whether another path did
+// already. The shutdown reason belongs to the window and goes with it (ReleaseShutdownBlock);
+// keeping the computer awake needs no window and lasts until the write has ended.
 //
 // Threads: the window's thread only; the execution state belongs to the thread that sets it.
 #include <windows.h>
@@ -24,6 +26,8 @@ public:
     // counts as taken even where Windows refuses a request: the window still refuses to end.
     void Take(HWND window, const wchar_t* reason) noexcept;
     void Release() noexcept;
+    // Gives back the window's shutdown reason only: the computer is still kept awake.
+    void ReleaseShutdownBlock() noexcept;
     bool IsHeld() const noexcept { return held_; }
 
 private:

@@ -1,5 +1,7 @@
 #include "ui/WizardControls.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -97,9 +99,29 @@ int AlphabetWidth(HGDIOBJ font) {
     return extent.cx;
 }
 
-// The default control font made for `dpi`. A font's widths do not grow exactly with its height: of
-// the heights near the scaled one, the largest is taken whose text is no wider than the default
-// font's scaled, so that every line fits its scaled control as it does at the system's DPI.
+// Whether GDI draws `font` from outlines, so that it grows smoothly with its height. Windows' own
+// default control font, the stock "System", is a raster font with a few sizes of its own.
+bool IsScalable(HGDIOBJ font) {
+    const HDC dc = ::GetDC(nullptr);
+    if (dc == nullptr) return true;
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    const bool measured = ::GetTextMetricsW(dc, &metrics) != FALSE;
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return !measured || (metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) != 0;
+}
+
+// The face that stands in for a raster default font: the scalable design whose letters the
+// raster "System" was drawn after, at its weight.
+constexpr wchar_t kScalableFace[] = L"Microsoft Sans Serif";
+
+// The default control font made for `dpi`. A font's widths do not grow exactly with its height, and
+// an outline face standing in for a raster one has widths of its own: of the heights up to a
+// quarter below the scaled one, the largest is taken whose text is no wider than the default font's
+// scaled, so that every line fits its scaled control as it does at the system's DPI. A raster
+// default font would snap to a size of its own (at 150 % the 96-DPI size, at 200 % its pixels
+// doubled), so an outline face takes its place away from the system's DPI.
 GdiObject FontForDpi(UINT dpi, UINT systemDpi) {
     const HGDIOBJ base = ::GetStockObject(SYSTEM_FONT);
     LOGFONTW face{};
@@ -108,8 +130,14 @@ GdiObject FontForDpi(UINT dpi, UINT systemDpi) {
         ::MulDiv(AlphabetWidth(base), static_cast<int>(dpi), static_cast<int>(systemDpi));
     const int height = ::MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
     face.lfWidth = 0;
+    if (!IsScalable(base)) {
+        face.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+        face.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+        std::copy(std::begin(kScalableFace), std::end(kScalableFace), face.lfFaceName);
+    }
     GdiObject font;
-    for (int shrink = 0; shrink < 4; ++shrink) {
+    const int steps = std::max(4, std::abs(height) / 4);  // never more than a quarter smaller
+    for (int shrink = 0; shrink < steps; ++shrink) {
         face.lfHeight = height > 0 ? height - shrink : height + shrink;
         font.Reset(::CreateFontIndirectW(&face));
         if (!font || AlphabetWidth(font.Get()) <= room) break;

@@ -27,13 +27,21 @@ void WizardWindow::IndicatorDelete::operator()(ProgressIndicator* indicator) con
 WizardWindow::WizardWindow(HINSTANCE instance, HMODULE language, WizardOptions options) noexcept
     : MainWindow(instance, language),
       options_(options),
-      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()) {}
+      hold_(options.session != nullptr ? *options.session : WindowsSessionControl()),
+      accessibility_(options.accessibility != nullptr ? *options.accessibility
+                                                      : WindowsAccessibilityServices()) {}
 
-WizardWindow::~WizardWindow() = default;
+WizardWindow::~WizardWindow() {
+    // A window destroyed during a transfer left the computer kept awake for its worker, which may
+    // still be writing: the hold ends once the worker has.
+    if (device_) device_->JoinWorker();
+    hold_.Release();
+}
 
 // --- Creation ----------------------------------------------------------------------------------
 
 void WizardWindow::OnCreateFlow() {
+    accessibility_.Annotate(*this);
     ShowScreen(WizardScreen::Instructions);
     try {
         SelectAndShowFirstScreen();
@@ -147,13 +155,16 @@ void WizardWindow::OnUpdateProgress(LPARAM lParam) {
     if (percent > 100) return;
     const std::wstring text = ProgressText(LoadText(IDS_COPYING, kProgressChars), percent);
     SetControlText(IDC_STATUS_TEXT, text.c_str());
+    accessibility_.StatusChanged(*this);
 }
 
 void WizardWindow::OnDestroy() {
-    // The worker may go on writing, but with the window gone nothing is left to hold a shutdown.
-    hold_.Release();
+    // The worker may go on writing: with the window gone nothing is left to hold a shutdown, but
+    // the computer stays awake until the object is destroyed after the worker's end.
+    hold_.ReleaseShutdownBlock();
     indicator_.reset();  // waits for the animation thread
     statusImage_.Reset();
+    accessibility_.Clear(*this);
     MainWindow::OnDestroy();
 }
 
@@ -185,6 +196,7 @@ void WizardWindow::ShowScreen(WizardScreen screen) {
     ShowIcon(look.icon);
     EnableControl(IDC_CLOSE, look.closeEnabled);
     SetFocusTarget(look.focus);
+    accessibility_.ScreenShown(*this, look);
 }
 
 void WizardWindow::ShowSteps(bool visible) const {

@@ -22,6 +22,7 @@
 #include "platform/Handles.h"
 #include "ui/MainWindow.h"
 #include "ui/TransferHold.h"
+#include "ui/WizardAccessibility.h"
 #include "ui/WizardScreens.h"
 
 namespace vork {
@@ -36,6 +37,8 @@ struct WizardOptions {
     // Where a transfer's requests to keep the computer awake and to hold a shutdown go; null for
     // Windows itself.
     SessionControl* session = nullptr;
+    // Where the annotations and announcements for assistive technology go; null for Windows.
+    AccessibilityServices* accessibility = nullptr;
 };
 
 class WizardWindow final : public MainWindow {
@@ -49,8 +52,13 @@ public:
     HGDIOBJ StatusImage() const { return statusImage_.Get(); }
     const ProgressIndicator* Indicator() const { return indicator_.get(); }
 
-    // True from the start of a transfer to its end: the computer is kept awake and a shutdown held.
+    // True from the start of a transfer to its end: the computer is kept awake and a shutdown held
+    // (after the window's destruction, until the worker has ended: kept awake only).
     bool IsSessionHeld() const { return hold_.IsHeld(); }
+
+    // Once the window has been shown: announces its first screen to assistive technology, which
+    // follows no window while it is hidden.
+    void AnnounceScreen() { accessibility_.WindowShown(*this); }
 
 protected:
     void OnCreateFlow() override;
@@ -88,7 +96,10 @@ private:
     GdiObject statusImage_;
     int statusBitmap_ = 0;  // the bitmap id shown, 0 while the icon is hidden
     WizardOptions options_;
-    TransferHold hold_;  // from the start of a transfer to its end or the window's destruction
+    // From the start of a transfer to its end; a window destroyed during it gives back the shutdown
+    // reason at once and the rest once the worker has ended.
+    TransferHold hold_;
+    WizardAccessibility accessibility_;
     bool transferRunning_ = false;  // between the start of a transfer and its 150 or 153
 };
 

@@ -21,14 +21,15 @@ static ULONG Units(const unsigned short* text, ULONG room) {
  * than the fixed record with one unit of name is too small; a larger one gets ActualLength and
  * as much of the record as fits. */
 static NTSTATUS NameRecord(PIRP irp, ULONG out, ULONG fixed, const unsigned short* name, ULONG room,
-                           ULONG connectionIndex) {
+                           ULONG connectionIndex, ULONG limit) {
     UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
     const ULONG units = Units(name, room);
     const ULONG actual = fixed + (units + 1) * sizeof(WCHAR);
-    const ULONG given = out < actual ? out : actual;
+    ULONG given = out < actual ? out : actual;
+    if (given > limit) given = limit;
     ULONG offset = 0;
     if (out < fixed + sizeof(WCHAR)) return Finish(irp, STATUS_BUFFER_TOO_SMALL, 0);
-    RtlZeroMemory(buffer, given);
+    RtlZeroMemory(buffer, out < actual ? out : actual);
     if (fixed == 2 * sizeof(ULONG)) {
         RtlCopyMemory(buffer, &connectionIndex, sizeof(ULONG));
         offset = sizeof(ULONG);
@@ -67,8 +68,18 @@ static const UCHAR* Descriptor(const SgmNode* port, UCHAR type, UCHAR index, ULO
     return NULL;
 }
 
+/* The port's own answers (a driver key or configuration answered short, failing queries). */
+static SgmPortFacts FactsOf(const SgmNode* port) {
+    SgmPortFacts facts = {0, SGM_NONE, SGM_NONE};
+    ULONG length = 0;
+    const UCHAR* data = port ? Descriptor(port, SGM_PORT_FACTS, 0, &length) : NULL;
+    if (data && length == sizeof facts) RtlCopyMemory(&facts, data, sizeof facts);
+    return facts;
+}
+
 static NTSTATUS NodeInformation(PIRP irp, ULONG out, const SgmNode* hub) {
     USB_NODE_INFORMATION* info = irp->AssociatedIrp.SystemBuffer;
+    if (hub->b & SGM_NO_NODE_INFO) return Finish(irp, STATUS_UNSUCCESSFUL, 0);
     if (out < sizeof *info) return Finish(irp, STATUS_BUFFER_TOO_SMALL, 0);
     RtlZeroMemory(info, sizeof *info);
     info->NodeType = UsbHub;
@@ -91,6 +102,9 @@ static NTSTATUS Connection(PIRP irp, ULONG in, ULONG out, const SgmMachine* mach
     index = record->ConnectionIndex;
     port = PortOf(machine, hub, index);
     if (!port) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
+    /* A hub driver that does not answer for the port: neither query is handled. */
+    if (FactsOf(port).flags & SGM_CONNECTION_FAILS)
+        return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     RtlZeroMemory(record, fixed);
     record->ConnectionIndex = index;
     record->ConnectionStatus = (USB_CONNECTION_STATUS)port->b;
@@ -118,10 +132,25 @@ static NTSTATUS DescriptorRequest(PIRP irp, ULONG in, ULONG out, const SgmMachin
     data = Descriptor(port, (UCHAR)(request->SetupPacket.wValue >> 8),
                       (UCHAR)request->SetupPacket.wValue, &length);
     /* A request the device stalls: the hub driver ends it unsuccessfully. */
-    if (!data) return Finish(irp, STATUS_UNSUCCESSFUL, 0);
+    if (!data || request->SetupPacket.wValue >> 8 == SGM_PORT_FACTS)
+        return Finish(irp, STATUS_UNSUCCESSFUL, 0);
     given = length;
     if (given > request->SetupPacket.wLength) given = request->SetupPacket.wLength;
     if (given > out - head) given = out - head;
+    if (request->SetupPacket.wValue == USB_CONFIGURATION_DESCRIPTOR_TYPE << 8) {
+        const SgmPortFacts facts = FactsOf(port);
+        const BOOLEAN first =
+            request->SetupPacket.wLength == sizeof(USB_CONFIGURATION_DESCRIPTOR) &&
+            out == head + sizeof(USB_CONFIGURATION_DESCRIPTOR);
+        if (first && (facts.flags & SGM_CONFIG_FAILS)) return Finish(irp, STATUS_UNSUCCESSFUL, 0);
+        /* The whole set answered with as many bytes as the device gives, zeros past its end. */
+        if (!first && facts.configBytes != SGM_NONE) {
+            given = facts.configBytes < out - head ? facts.configBytes : out - head;
+            RtlZeroMemory(request->Data, given);
+            RtlCopyMemory(request->Data, data, given < length ? given : length);
+            return Finish(irp, STATUS_SUCCESS, head + given);
+        }
+    }
     RtlCopyMemory(request->Data, data, given);
     return Finish(irp, STATUS_SUCCESS, head + given);
 }
@@ -135,11 +164,12 @@ NTSTATUS SgmHubControl(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack) {
     ULONG index = 0;
     const SgmNode* port;
     if (node->kind == SGM_CONTROLLER) {
-        if (code == IOCTL_USB_GET_ROOT_HUB_NAME)
+        /* A controller whose driver does not handle a name request. */
+        if (code == IOCTL_USB_GET_ROOT_HUB_NAME && !(node->d & SGM_NO_ROOT_HUB_NAME))
             return NameRecord(irp, out, sizeof(ULONG), machine->nodes[node->b].name, SGM_NAME_UNITS,
-                              0);
-        if (code == IOCTL_GET_HCD_DRIVERKEY_NAME)
-            return NameRecord(irp, out, sizeof(ULONG), node->key, SGM_KEY_UNITS, 0);
+                              0, SGM_NONE);
+        if (code == IOCTL_GET_HCD_DRIVERKEY_NAME && !(node->d & SGM_NO_DRIVER_KEY))
+            return NameRecord(irp, out, sizeof(ULONG), node->key, SGM_KEY_UNITS, 0, SGM_NONE);
         return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
     switch (code) {
@@ -158,13 +188,18 @@ NTSTATUS SgmHubControl(SgmExtension* ext, PIRP irp, PIO_STACK_LOCATION stack) {
             if (!port) return Finish(irp, STATUS_INVALID_PARAMETER, 0);
             /* A device that failed to enumerate has no device node, and so no driver key. */
             if (!port->key[0]) return Finish(irp, STATUS_UNSUCCESSFUL, 0);
+            /* A driver key answered short: the name request (not the size request) returns
+             * only so many bytes. */
             if (code == IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME)
-                return NameRecord(irp, out, 2 * sizeof(ULONG), port->key, SGM_KEY_UNITS, index);
+                return NameRecord(irp, out, 2 * sizeof(ULONG), port->key, SGM_KEY_UNITS, index,
+                                  out == sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME)
+                                      ? SGM_NONE
+                                      : FactsOf(port).keyBytes);
             /* A port without a hub names none: an empty name. */
             return NameRecord(
                 irp, out, 2 * sizeof(ULONG),
                 port->c == SGM_NONE ? (const unsigned short*)L"" : machine->nodes[port->c].name,
-                SGM_NAME_UNITS, index);
+                SGM_NAME_UNITS, index, SGM_NONE);
         default: return Finish(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
 }

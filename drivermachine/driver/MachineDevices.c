@@ -98,8 +98,10 @@ NTSTATUS SgmAddDevice(PDRIVER_OBJECT driver, SgmMachine* machine, ULONG index, B
     /* A controller has two devices, so that the searches, which begin at \\.\HCD0, are
      * told from opens of its listed name. */
     if (numbered) {
-        WCHAR hcd[16] = L"HCD0";
-        hcd[3] = (WCHAR)(L'0' + node->a % 10);
+        unsigned short hcd[16] = {'H', 'C', 'D'};
+        ULONG divisor = 1, at = 3;
+        while (node->a / divisor >= 10) divisor *= 10;
+        for (; divisor; divisor /= 10) hcd[at++] = (unsigned short)('0' + node->a / divisor % 10);
         status = Link(ext, 0, hcd, &name);
     } else if (node->kind == SGM_CONTROLLER) {
         status = Link(ext, 0, node->alias, &name);

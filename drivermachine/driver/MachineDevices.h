@@ -16,11 +16,14 @@ typedef struct SgmExtension {
     KTIMER timer[2]; /* used in turn: a request may start while the last one's DPC still runs */
     KDPC dpc[2];
     ULONG turn;
-    PIRP pending;    /* the one request in flight */
-    BOOLEAN armed;   /* a revision request awaits its read */
-    BOOLEAN writing; /* the pending request is a write */
-    LONG opens;      /* successful opens since the driver started */
-    ULONG writes;    /* writes since the newest open */
+    PIRP pending;       /* the one request in flight */
+    BOOLEAN armed;      /* a revision request awaits its read */
+    BOOLEAN writing;    /* the pending request is a write */
+    BOOLEAN cancelling; /* the pending request was cancelled and ends when its timer runs out */
+    SgmScript script;   /* what the pending request is scripted to do */
+    LONG opens;         /* successful opens since the driver started */
+    ULONG writes;       /* writes since the newest open */
+    ULONG reads;        /* reads since the newest open */
 } SgmExtension;
 
 void SgmSetDispatch(PDRIVER_OBJECT driver);

@@ -95,7 +95,7 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
         const SgmNode* node = &g_machine->nodes[i];
         if (node->kind == SGM_PORT) continue;
         status = SgmAddDevice(driver, g_machine, i, FALSE, &g_devices[i]);
-        if (NT_SUCCESS(status) && node->kind == SGM_CONTROLLER)
+        if (NT_SUCCESS(status) && node->kind == SGM_CONTROLLER && node->a != SGM_NONE)
             status = SgmAddDevice(driver, g_machine, i, TRUE, &g_numbered[i]);
         if (!NT_SUCCESS(status)) {
             DbgPrint("sg731machine: node %lu not made (0x%lx)\n", i, status);

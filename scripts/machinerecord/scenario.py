@@ -162,6 +162,10 @@ class Writer:
             if is_hub:
                 d["reportsHub"] = True
             device_facts(port, d)
+            if port.printer:  # another maker's printer, with its own printer interface
+                self.printer_count += 1
+                d.update(printerInterface=True, name=f"printer-{self.printer_count}",
+                         interfacePath=port.printer.path)
             entry["device"] = d
         if len(entry) == 1:
             return None
@@ -235,18 +239,33 @@ def strip_private(value):
     return value
 
 
+def maker_ids(path):
+    """The vendor and product a printer interface's path names, or None."""
+    ids = re.search(r"vid_([0-9a-fA-F]{4})&pid_([0-9a-fA-F]{4})", path)
+    return (int(ids.group(1), 16), int(ids.group(2), 16)) if ids else None
+
+
 def attach_printers(r):
     """Each printer interface goes to the port of a printer the walk saw with the product id its
     path names, in the order the walk met the ports; a path that names none takes any printer port
-    left. The rest were on no port the walk reached (hidden_controller)."""
-    ports = [p for hub in r.hubs.values() for p in hub.port_map.values()
-             if p.seen and p.seen[1] == VENDOR and p.seen[2] in PRINTER_PRODUCTS and not p.seen[3]
-             and p.seen[0] == 1]
+    left. Another maker's printer interface goes to the port of the device with its vendor and
+    product. The rest were on no port the walk reached (hidden_controller)."""
+    seen = [p for hub in r.hubs.values() for p in hub.port_map.values()
+            if p.seen and not p.seen[3] and p.seen[0] == 1]
+    ports = [p for p in seen if p.seen[1] == VENDOR and p.seen[2] in PRINTER_PRODUCTS]
     printers = sorted(r.printers.values(), key=lambda p: p.order)
+    for printer in printers:
+        ids = maker_ids(printer.path)
+        if not ids or ids[0] == VENDOR:
+            continue
+        port = next((p for p in seen if p.printer is None and p.seen[1:3] == ids), None)
+        if port:
+            port.printer, printer.port = printer, port
     for named in (True, False):
         for printer in printers:
             wanted = re.search(r"pid_([0-9a-fA-F]{4})", printer.path)
-            if printer.port or bool(wanted) != named:
+            ids = maker_ids(printer.path)
+            if printer.port or bool(wanted) != named or (ids and ids[0] != VENDOR):
                 continue
             pid = int(wanted.group(1), 16) if wanted else None
             port = next((p for p in ports if p.printer is None and (pid is None or p.seen[2] == pid)),

@@ -21,28 +21,37 @@ std::wstring SatelliteFolder(const wchar_t* name) {
 }
 
 struct OriginCase {
-    int screenWidth, screenHeight, x, y;
-    UINT dpi = 96;
+    int screenWidth, screenHeight;
+    SIZE outer;
+    int x, y;
+    RECT work{};  // the whole screen when empty
 };
 
 class CentredOriginTest : public ::testing::TestWithParam<OriginCase> {};
 
-TEST_P(CentredOriginTest, CentresTheOuterSize) {
+TEST_P(CentredOriginTest, CentresTheOuterSizeInsideTheWorkArea) {
     const OriginCase& c = GetParam();
-    const POINT origin = CentredOrigin(c.screenWidth, c.screenHeight, c.dpi);
+    const RECT screen{0, 0, c.screenWidth, c.screenHeight};
+    const POINT origin = CentredOrigin(screen, ::IsRectEmpty(&c.work) ? screen : c.work, c.outer);
     EXPECT_EQ(origin.x, c.x);
     EXPECT_EQ(origin.y, c.y);
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, CentredOriginTest,
-                         ::testing::Values(OriginCase{1280, 1024, 150, 272},
-                                           OriginCase{1920, 1080, 470, 300},
-                                           OriginCase{981, 481, 0, 0},
-                                           // narrower than the window: negative, truncated to zero
-                                           OriginCase{800, 600, -90, 60},
-                                           OriginCase{979, 479, 0, 0}, OriginCase{977, 477, -1, -1},
-                                           // at 200 % the window is 1954 x 953 under Wine
-                                           OriginCase{2560, 1600, 303, 323, 192}));
+constexpr SIZE k96{980, 480};
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, CentredOriginTest,
+    ::testing::Values(OriginCase{1280, 1024, k96, 150, 272}, OriginCase{1920, 1080, k96, 470, 300},
+                      OriginCase{981, 481, k96, 0, 0}, OriginCase{979, 479, k96, 0, 0},
+                      // narrower than the window: its top-left corner stays on the screen
+                      OriginCase{800, 600, k96, 0, 60}, OriginCase{977, 477, k96, 0, 0},
+                      // at 200 % the window is 1954 x 953 under Wine
+                      OriginCase{2560, 1600, SIZE{1954, 953}, 303, 323},
+                      // a taskbar the centred window clears, and one it would reach under
+                      OriginCase{1024, 768, k96, 22, 144, RECT{0, 0, 1024, 728}},
+                      OriginCase{1366, 768, SIZE{1276, 700}, 45, 28, RECT{0, 0, 1366, 728}},
+                      // a taskbar on the left and at the top of a screen the window overfills
+                      OriginCase{1280, 1024, SIZE{1300, 1000}, 60, 40, RECT{60, 40, 1280, 1024}}));
 
 TEST(WindowClass, IsRegisteredAsTheWindowNeedsIt) {
     const wchar_t* name = L"SG731STARTUPTEST";
@@ -97,8 +106,8 @@ TEST(MainWindowStartup, ARenamedClassIsRegisteredAndCreated) {
 TEST(MainWindowStartup, CreatesTheCaptionOnlyWindowAtItsOrigin) {
     test::EnsureClass(L"SG731WINDOW");
     MainWindow window(ProgramModule(), ProgramModule());
-    const POINT origin =
-        CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    const POINT origin = CentredOrigin(screen, screen, SIZE{980, 480});
     const HWND hwnd = window.Create(L"SG731WINDOW", origin.x, origin.y);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(window.Window(), hwnd);

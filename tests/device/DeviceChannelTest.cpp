@@ -360,16 +360,20 @@ TEST_F(RevisionExchange, NothingFoundMeansNoIo) {
     EXPECT_EQ(machine.CountCalls("CreateEventW"), 0);
 }
 
-TEST_F(RevisionExchange, FailedDiscoveryLeavesTheHandleAsDiscoveryLeftIt) {
-    PrinterConfig config;
-    config.busy = true;
-    AddPrinter(config);
+// A failed discovery may still have opened the printer (another interface failed in the same
+// pass): nothing is sent, and nothing stays open for the spooler to meet.
+TEST_F(RevisionExchange, FailedDiscoveryLeavesNothingOpen) {
+    PrinterConfig faulty;
+    faulty.interfacePath = "faulty";
+    faulty.detailReadFails = true;
+    PrinterConfig good;
+    good.interfacePath = sim::PrinterInterfacePath(0x0020);
+    machine.AddPrinterDevice({faulty, good});
     EXPECT_TRUE(device->QueryRevision().empty());
-    EXPECT_EQ(device->DeviceHandle(), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(machine.CountCalls("CloseHandle"), 0);
-    machine.FailPrinterClassList(true);
-    EXPECT_TRUE(device->QueryRevision().empty());
-    EXPECT_EQ(device->DeviceHandle(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(machine.CountCalls("CreateFileA"), 1);
+    EXPECT_EQ(machine.CountCalls("WriteFile"), 0);
+    EXPECT_EQ(device->DeviceHandle(), nullptr);
+    EXPECT_EQ(machine.OpenHandles(), 0);
 }
 
 }  // namespace

@@ -70,23 +70,22 @@ TEST_P(WorkerEnd, AfterAFailedWriteTheHandleIsNullAndTheExitCodeZero) {
     EXPECT_EQ(device->DeviceHandle(), nullptr);
 }
 
-TEST_P(WorkerEnd, AFailedDiscoveryLeavesTheHandleAsTheDiscoveryLeftIt) {
-    // The first interface refuses to open, the second opens: discovery reports the failure with a
-    // handle open, and the worker neither writes nor closes it.
-    PrinterConfig busy;
-    busy.busy = true;
-    busy.interfacePath = PathOf("5&1a2b3c4d&0&1");
-    machine.AddPrinter(busy);
+TEST_P(WorkerEnd, AFailedDiscoveryThatOpenedThePrinterLeavesNothingOpen) {
+    // The first interface's detail cannot be read, the second opens: discovery reports the
+    // failure with the printer open, and the worker neither writes to it nor keeps it.
+    PrinterConfig faulty;
+    faulty.interfacePath = "faulty";
+    faulty.detailReadFails = true;
     PrinterConfig free;
-    free.interfacePath = PathOf("5&1a2b3c4d&0&2");
-    auto second = machine.AddPrinter(free);
+    free.interfacePath = PathOf();
+    auto second = machine.AddPrinterDevice({faulty, free})[1];
 
     EXPECT_EQ(RunToEnd(), 0u);
     EXPECT_EQ(window.Received(), (std::vector<Notification>{{153, 0, true}}));
     EXPECT_EQ(machine.CountCalls("WriteFile"), 0);
-    EXPECT_NE(device->DeviceHandle(), nullptr);
-    EXPECT_NE(device->DeviceHandle(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(second->opens, 1);
+    EXPECT_EQ(device->DeviceHandle(), nullptr);
+    EXPECT_EQ(machine.OpenHandles(), 0);
 }
 
 TEST_P(WorkerEnd, AFreshObjectsFirstRevisionIsAskedOfThePrinter) {

@@ -65,6 +65,8 @@ const ShippedScenario kShipped[] = {
     {"not-enough-power.json", -1, nullptr, false},
     {"controller-gone.json", 1, &typeid(SG731NewDevice), true},
     {"short-product-string.json", 1, &typeid(SG731NewDevice), true},
+    {"old-with-office-printer.json", 1, &typeid(SG731OldDevice), true},
+    {"tt-serial-holds-0020.json", 1, &typeid(SG731TTDevice), true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Shipped, Scenarios, ::testing::ValuesIn(kShipped), [](const auto& info) {
@@ -155,6 +157,9 @@ const BadScenario kBad[] = {
      R"( {"name": 2}}]}]})",
      "controllers[0].ports[0].shortAnswers: unknown key \"name\""},
     {"NotAList", R"({"controllers": {"number": 0}})", "scenario.controllers: expected a list"},
+    {"DumpNameOfNoPrinter",
+     R"({"controllers": [{"number": 0, "ports": [{"port": 1, "device": {"name": "x"}}]}]})",
+     "device: \"name\" and \"interfacePath\" need \"printerInterface\": true"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, BadScenarios, ::testing::ValuesIn(kBad),

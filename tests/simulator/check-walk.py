@@ -4,7 +4,8 @@
 The screens it passed must be the scenario's documented "screens", and every printer that received
 a firmware transfer must have received its variant's flash command followed by the variant's image,
 after the revision requests of the program's start. A printer without a printer interface (one that
-is not connected and configured) has no dump and is passed over. Whatever the strict simulated
+is not connected and configured) has no dump and is passed over. Another maker's printer (a
+"device" with a printer interface) must have received nothing at all. Whatever the strict simulated
 machine found the program doing against Windows' rules (its "VIOLATION:" lines) fails the walk.
 """
 import json
@@ -31,6 +32,13 @@ def printers_of(entries):
         if "printer" in entry:
             yield entry["printer"]
         yield from printers_of(entry.get("hub", {}).get("contents", []))
+
+
+def foreign_printers_of(entries):
+    for entry in entries:
+        if entry.get("device", {}).get("printerInterface"):
+            yield entry["device"]
+        yield from foreign_printers_of(entry.get("hub", {}).get("contents", []))
 
 
 def main(scenario_path, walk_dir, firmware_dir):
@@ -61,6 +69,11 @@ def main(scenario_path, walk_dir, firmware_dir):
             expected_sizes = [len(COMMANDS[variant])] + ([2048] * 10 if variant != "new" else [20480])
             if sizes[-len(expected_sizes):] != expected_sizes:
                 failures.append(f"{name}: write sizes end {sizes[-len(expected_sizes):]}, not {expected_sizes}")
+        for device in foreign_printers_of(controller.get("ports", [])):
+            dump = walk / f"{device['name']}.bin"
+            if not dump.exists() or dump.stat().st_size:
+                failures.append(f"{device['name']}: another maker's printer was sent "
+                                f"{dump.stat().st_size if dump.exists() else 'no dump, so maybe'} bytes")
     output = walk / "output.txt"
     if output.exists():
         failures += [line.strip() for line in output.read_text(errors="replace").splitlines()

@@ -1,5 +1,6 @@
 // The window at other DPIs: a change of DPI scales the client area, every control and the controls'
-// font from their 96-DPI values, and the status images come at the scaled size, drawn for it.
+// font from their 96-DPI values (to the largest DPI up to the monitor's at which the window fits
+// the screen), and the status images come at the scaled size, drawn for it.
 // The tests call the per-monitor functions directly, which the product looks up at run time.
 #undef _WIN32_WINNT
 #undef WINVER
@@ -16,6 +17,7 @@
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/ResourceIds.h"
 #include "ui/StatusImage.h"
+#include "ui/WindowPlacement.h"
 
 namespace vork {
 namespace {
@@ -72,12 +74,24 @@ TEST(DpiChange, ScalesTheClientAreaEveryControlAndTheFontAndComesBackExactly) {
     ASSERT_NE(hwnd, nullptr);
     const Layout at96 = Measure(hwnd);
     ASSERT_EQ(at96.boxes.size(), 18u);
-    for (const UINT dpi : {120u, 144u, 192u}) {
-        SCOPED_TRACE(dpi);
-        SendDpi(hwnd, dpi, RECT{30, 40, 1030, 540});
+    for (const UINT monitorDpi : {120u, 144u, 192u}) {
+        SCOPED_TRACE(monitorDpi);
+        SendDpi(hwnd, monitorDpi, RECT{30, 40, 1030, 540});
         const Layout scaled = Measure(hwnd);
-        EXPECT_EQ(scaled.window.left, 30);
-        EXPECT_EQ(scaled.window.top, 40);
+        // Where the window at the monitor's DPI would not fit the work area, it is laid out at the
+        // largest DPI that does, and lies whole in it, as near the suggested place as it can.
+        const UINT dpi = window.Dpi();
+        const RECT work = WorkAreaNear(scaled.window);
+        const SIZE outer = SizeOf(scaled.window);
+        EXPECT_LE(dpi, monitorDpi);
+        if (dpi < monitorDpi) {
+            const SIZE larger = MainWindow::OuterSize(dpi + 1, monitorDpi);
+            EXPECT_TRUE(larger.cx > SizeOf(work).cx || larger.cy > SizeOf(work).cy);
+        }
+        EXPECT_EQ(scaled.window.left, std::min(30L, work.right - outer.cx));
+        EXPECT_EQ(scaled.window.top, std::min(40L, work.bottom - outer.cy));
+        EXPECT_GE(scaled.window.left, work.left);
+        EXPECT_GE(scaled.window.top, work.top);
         for (std::size_t i = 0; i < at96.boxes.size(); ++i) {
             const RECT& a = at96.boxes[i];
             const RECT& b = scaled.boxes[i];

@@ -3,6 +3,7 @@
 // made it, and answers as Windows does (or refuses, when told to).
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,17 @@ public:
         bool windowAlive = false;  // the window still existed when the call was made
         std::wstring reason;
         DWORD thread = 0;
+        bool probed = false;  // what `probe` answered when the call was made
     };
 
     EXECUTION_STATE SetThreadExecutionState(EXECUTION_STATE flags) override {
-        calls.push_back(
-            {"SetThreadExecutionState", flags, nullptr, false, {}, ::GetCurrentThreadId()});
+        calls.push_back({"SetThreadExecutionState",
+                         flags,
+                         nullptr,
+                         false,
+                         {},
+                         ::GetCurrentThreadId(),
+                         probe && probe()});
         const EXECUTION_STATE previous = state_;
         state_ = flags;
         return previous;
@@ -53,6 +60,7 @@ public:
 
     std::vector<Call> calls;
     bool refuseReason = false;
+    std::function<bool()> probe;  // asked at each execution-state call, when set
 
 private:
     EXECUTION_STATE state_ = ES_CONTINUOUS;

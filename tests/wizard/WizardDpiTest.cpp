@@ -36,7 +36,8 @@ bool Drawn(HWND hwnd, RECT area) {
 
 class WizardDpi : public WizardFixture {};
 
-TEST_F(WizardDpi, MovedTo192DpiDuringATransferDoublesTheLayoutAndTheTransferEndsOnSuccess) {
+// 125 %: the window fits the test's screen at that scale, so it is laid out at it exactly.
+TEST_F(WizardDpi, MovedTo120DpiDuringATransferScalesTheLayoutAndTheTransferEndsOnSuccess) {
     machine.SetRealTime(true);
     auto d = Printer(0x0020, "d0A");
     // Long enough (11 writes, 3.3 s) that the move meets the transfer still running and that the
@@ -51,20 +52,21 @@ TEST_F(WizardDpi, MovedTo192DpiDuringATransferDoublesTheLayoutAndTheTransferEnds
     Click(IDC_UPDATE);
     ASSERT_TRUE(window->IsTransferRunning());
 
-    RECT suggested{10, 10, 10 + 2 * 980, 10 + 2 * 480};
-    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    const auto scaled = [](LONG v) { return ::MulDiv(v, 120, 96); };
+    RECT suggested{10, 10, 10 + scaled(980), 10 + scaled(480)};
+    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_TRUE(window->IsTransferRunning());
     RECT client{};
     ::GetClientRect(hwnd, &client);
-    EXPECT_EQ(client.right, 2 * client96.right);
-    EXPECT_EQ(client.bottom, 2 * client96.bottom);
+    EXPECT_EQ(client.right, scaled(client96.right));
+    EXPECT_EQ(client.bottom, scaled(client96.bottom));
     const RECT close = InClient(hwnd, Control(IDC_CLOSE));
-    EXPECT_EQ(close.left, 2 * close96.left);
-    EXPECT_EQ(close.bottom, 2 * close96.bottom);
+    EXPECT_EQ(close.left, scaled(close96.left));
+    EXPECT_EQ(close.bottom, scaled(close96.bottom));
 
     // The picture, 100 pixels at (20, 260) before, now reaches into the far quarter of the
-    // 200-pixel square at (40, 520), where nothing was drawn at 96 DPI.
-    const RECT farQuarter{140, 620, 240, 720};
+    // 125-pixel square at (25, 325), where nothing was drawn at 96 DPI.
+    const RECT farQuarter{88, 388, 150, 450};
     bool animated = false;
     for (int i = 0; i < 250 && !animated && window->IsTransferRunning(); ++i) {
         PumpPending();

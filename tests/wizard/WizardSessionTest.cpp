@@ -3,6 +3,8 @@
 // start and undone on every way a transfer ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/wizard/RecordingSessionControl.h"
 #include "tests/wizard/WizardTestSupport.h"
 #include "ui/ResourceIds.h"
@@ -108,20 +110,30 @@ TEST_F(WizardSession, ChecksThatStopBeforeTheWriteTakeNoHold) {
     EXPECT_TRUE(AllowsEndingTheSession());
 }
 
-TEST_F(WizardSession, AWindowDestroyedDuringTheWriteGivesTheHoldBackWhileItExists) {
+// A WM_CLOSE from outside destroys the window during the write: the shutdown reason goes with the
+// window, but the computer is kept awake until the worker has written the last byte.
+TEST_F(WizardSession, AnOutsideCloseKeepsTheComputerAwakeUntilTheWorkerHasEnded) {
     machine.SetRealTime(true);
     auto d = Printer(0x0020, "d0A");
-    d.printer.latencyMs = 5;
-    Attach(d);
+    d.printer.latencyMs = 100;  // eleven writes: the worker outlasts the close by a second
+    auto printer = Attach(d);
     ASSERT_NE(Open(), nullptr);
     Click(IDC_UPDATE);
     ASSERT_TRUE(Held());
+    const SG731DeviceBase* device = window->Device();
+    recorder.probe = [device] { return device->IsWorkerRunning(); };
     ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(::IsWindow(hwnd));
-    EXPECT_TRUE(Released());
+    EXPECT_TRUE(device->IsWorkerRunning());
+    EXPECT_TRUE(recorder.KeepsAwake());
+    EXPECT_FALSE(recorder.ReasonGiven());
+    window.reset();  // the program's end: the worker is waited for
+    EXPECT_FALSE(recorder.KeepsAwake());
     ExpectOneHoldAndItsRelease();
-    window.reset();  // the worker ends with the device
-    EXPECT_EQ(recorder.calls.size(), 4u);
+    EXPECT_FALSE(recorder.calls[3].probed) << "the computer was let sleep before the write ended";
+    EXPECT_EQ(std::count_if(printer->writeLog.begin(), printer->writeLog.end(),
+                            [](const sim::WriteRecord& w) { return w.accepted == 2048; }),
+              10);  // the whole image was written
 }
 
 TEST_F(WizardSession, ARefusedReasonStillRefusesTheShutdownAndIsNotDestroyed) {

@@ -67,6 +67,7 @@ HWND WizardFixture::Open() {
     WizardOptions options;
     options.animation = gdiplusStarted;
     options.session = session;
+    options.accessibility = accessibility;
     window = std::make_unique<WizardWindow>(
         ProgramModule(), language != nullptr ? language : ProgramModule(), options);
     hwnd = window->Create(kClassName, 0, 0);

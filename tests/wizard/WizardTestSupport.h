@@ -50,6 +50,8 @@ protected:
     HMODULE language = nullptr;
     // Where the window's sleep and shutdown requests go; null for Windows itself.
     SessionControl* session = nullptr;
+    // Where the window's annotations and announcements go; null for Windows itself.
+    AccessibilityServices* accessibility = nullptr;
     std::optional<GdiplusSession> gdiplus;
     std::unique_ptr<WizardWindow> window;
     HWND hwnd = nullptr;
