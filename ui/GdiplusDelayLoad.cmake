@@ -13,7 +13,9 @@ set(sg731_gdiplus_functions
   GdipImageSelectActiveFrame GdipGetPropertyItemSize GdipGetPropertyItem
   GdipGetImageWidth GdipGetImageHeight
   GdipCreateFromHDC GdipDeleteGraphics GdipDrawImageRectI GdipDrawImageI
-  GdipSetInterpolationMode GdipSetPixelOffsetMode)
+  GdipSetInterpolationMode GdipSetPixelOffsetMode
+  GdipCreateBitmapFromScan0 GdipGetImageGraphicsContext GdipGetImageFlags GdipDrawImageRectRectI
+  GdipCreateImageAttributes GdipSetImageAttributesWrapMode GdipDisposeImageAttributes)
 
 string(REGEX REPLACE "windres$" "dlltool" sg731_dlltool "${CMAKE_RC_COMPILER}")
 string(REGEX REPLACE "windres$" "nm" sg731_nm "${CMAKE_RC_COMPILER}")

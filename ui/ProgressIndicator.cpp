@@ -158,10 +158,12 @@ DWORD WINAPI ProgressIndicator::ThreadEntry(LPVOID parameter) {
 // Nothing in it throws; noexcept keeps any exception from reaching the thread's entry.
 void ProgressIndicator::AnimationLoop() noexcept {
     currentFrame_ = 0;
+    activeFrame_ = 0;
     for (;;) {
         DrawActiveFrame();
         const AnimationStep step = NextAnimationStep(currentFrame_, frameCount_, frameDelays_);
         gdip::GdipImageSelectActiveFrame(nativeImage, &kFrameDimensionTime, step.selectedFrame);
+        activeFrame_ = step.selectedFrame;
         currentFrame_ = step.nextFrame;
         // Only a time-out goes on: a failed wait would otherwise spin, and the destructor relies on
         // the thread ending once the event is signalled.
@@ -169,32 +171,104 @@ void ProgressIndicator::AnimationLoop() noexcept {
     }
 }
 
-// One pass: the active frame at its natural size at the origin, without erasing what is beneath.
-// A pass without a device context, or whose GDI+ calls fail, draws nothing and reports nothing.
-void ProgressIndicator::DrawActiveFrame() const noexcept {
+// One pass: the active frame at the origin, at its natural size scaled to the DPI, without erasing
+// what is beneath. A pass without a device context, or whose GDI+ calls fail, draws nothing and
+// reports nothing.
+void ProgressIndicator::DrawActiveFrame() noexcept {
     UINT width = 0;
     UINT height = 0;
     gdip::GdipGetImageWidth(nativeImage, &width);
     gdip::GdipGetImageHeight(nativeImage, &height);
+    const UINT dpi = dpi_;
+    const auto scale = [dpi](UINT v) {
+        return ::MulDiv(static_cast<int>(v), static_cast<int>(dpi), 96);
+    };
+    // At 96 DPI the frame is drawn as ever, pixel for pixel; elsewhere its scaled copy, which is
+    // then drawn pixel for pixel as well. Without a copy it is scaled as it is drawn.
+    Gdiplus::GpImage* image = nativeImage;
+    if (dpi != 96) {
+        if (Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, scale(width), scale(height))) {
+            image = scaled;
+        }
+    }
 
     WindowDC dc(targetWindow_);
     if (dc.Get() == nullptr) return;
     Gdiplus::GpGraphics* graphics = nullptr;
     if (gdip::GdipCreateFromHDC(dc.Get(), &graphics) != Gdiplus::Ok) return;
-    // Away from 96 DPI the frame is drawn at the scaled size with the finest filter GDI+ has; at
-    // 96 DPI it is drawn as ever, pixel for pixel.
-    const UINT dpi = dpi_;
-    if (dpi != 96) {
+    if (image == nativeImage && dpi != 96) {
         gdip::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
         gdip::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHighQuality);
     }
-    const auto scale = [dpi](UINT v) {
-        return ::MulDiv(static_cast<int>(v), static_cast<int>(dpi), 96);
-    };
-    gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, scale(width),
-                             scale(height));
+    gdip::GdipDrawImageRectI(graphics, image, originX_, originY_, scale(width), scale(height));
     // The graphics goes before the device context it was made on is released.
     gdip::GdipDeleteGraphics(graphics);
+}
+
+// The active frame scaled to width x height with the finest filter GDI+ has, made on first use at
+// this DPI; null when it cannot be made. A change of DPI drops the copies made for the old one.
+Gdiplus::GpBitmap* ProgressIndicator::ScaledFrame(UINT dpi, int width, int height) noexcept {
+    if (dpi != scaledDpi_) {
+        ReleaseScaledFrames();
+        scaledDpi_ = dpi;
+    }
+    if (scaledFrames_.size() < frameCount_) {
+        try {
+            scaledFrames_.resize(frameCount_, nullptr);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+    if (activeFrame_ >= scaledFrames_.size()) return nullptr;
+    Gdiplus::GpBitmap*& frame = scaledFrames_[activeFrame_];
+    if (frame != nullptr) return frame;
+
+    // An opaque picture gets an opaque copy, which is then drawn as a plain copy of its pixels
+    // rather than blended with what is beneath; tiling at its edges keeps the filter from mixing
+    // the edge pixels with the transparent outside.
+    UINT flags = 0;
+    gdip::GdipGetImageFlags(nativeImage, &flags);
+    const bool opaque = (flags & Gdiplus::ImageFlagsHasAlpha) == 0;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gdip::GdipCreateBitmapFromScan0(width, height, 0,
+                                        opaque ? PixelFormat32bppRGB : PixelFormat32bppPARGB,
+                                        nullptr, &bitmap) != Gdiplus::Ok) {
+        return nullptr;
+    }
+    Gdiplus::GpImageAttributes* attributes = nullptr;
+    gdip::GdipCreateImageAttributes(&attributes);
+    gdip::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    UINT naturalWidth = 0;
+    UINT naturalHeight = 0;
+    gdip::GdipGetImageWidth(nativeImage, &naturalWidth);
+    gdip::GdipGetImageHeight(nativeImage, &naturalHeight);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    bool drawn = false;
+    if (gdip::GdipGetImageGraphicsContext(bitmap, &graphics) == Gdiplus::Ok) {
+        gdip::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+        gdip::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHighQuality);
+        drawn = gdip::GdipDrawImageRectRectI(graphics, nativeImage, 0, 0, width, height, 0, 0,
+                                             static_cast<INT>(naturalWidth),
+                                             static_cast<INT>(naturalHeight), Gdiplus::UnitPixel,
+                                             attributes, nullptr, nullptr) == Gdiplus::Ok;
+        gdip::GdipDeleteGraphics(graphics);
+    }
+    gdip::GdipDisposeImageAttributes(attributes);
+    if (!drawn) {
+        gdip::GdipDisposeImage(bitmap);
+        return nullptr;
+    }
+    frame = bitmap;
+    return frame;
+}
+
+void ProgressIndicator::ReleaseScaledFrames() noexcept {
+    for (Gdiplus::GpBitmap*& frame : scaledFrames_) {
+        if (frame != nullptr) gdip::GdipDisposeImage(frame);
+        frame = nullptr;
+    }
+    scaledFrames_.clear();
+    scaledDpi_ = 0;
 }
 
 // Stops and joins the thread, then releases the event, the delays and the stream. The window's
@@ -205,6 +279,7 @@ void ProgressIndicator::ReleaseAnimation() noexcept {
         ::WaitForSingleObject(animationThread_.Get(), INFINITE);
         animationThread_.Reset();
     }
+    ReleaseScaledFrames();
     stopEvent_.Reset();
     frameDelays_ = {};
     imageStream_.reset();

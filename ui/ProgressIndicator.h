@@ -66,7 +66,9 @@ private:
     void ReadFrameInfo();
     static DWORD WINAPI ThreadEntry(LPVOID parameter);
     void AnimationLoop() noexcept;
-    void DrawActiveFrame() const noexcept;
+    void DrawActiveFrame() noexcept;
+    Gdiplus::GpBitmap* ScaledFrame(UINT dpi, int width, int height) noexcept;
+    void ReleaseScaledFrames() noexcept;
     void ReleaseAnimation() noexcept;
     void ReleasePicture() noexcept;
 
@@ -77,6 +79,12 @@ private:
     HWND targetWindow_;
     UINT frameCount_ = 0;    // frames of the picture's first frame dimension
     UINT currentFrame_ = 0;  // the index of the next frame to select
+    UINT activeFrame_ = 0;   // the frame selected in the picture, which the next pass draws
+    // Away from 96 DPI, each frame scaled once and kept for the DPI it was made for: scaling with
+    // the finest filter on every pass would cost several times the drawing itself. Only the
+    // animation thread touches them until it has ended.
+    std::vector<Gdiplus::GpBitmap*> scaledFrames_;
+    UINT scaledDpi_ = 0;
     BOOL loaded_ = FALSE;
     std::vector<UINT> frameDelays_;  // hundredths of a second, one per frame; may be short or empty
     std::atomic<int> originX_ = 0;   // read by the animation thread, set by the window's

@@ -40,7 +40,9 @@ class WizardDpi : public WizardFixture {};
 TEST_F(WizardDpi, MovedTo120DpiDuringATransferScalesTheLayoutAndTheTransferEndsOnSuccess) {
     machine.SetRealTime(true);
     auto d = Printer(0x0020, "d0A");
-    d.printer.latencyMs = 80;  // long enough that the move meets the transfer still running
+    // Long enough (11 writes, 3.3 s) that the move meets the transfer still running and that the
+    // animation draws at the new size before it ends, even on a busy machine.
+    d.printer.latencyMs = 300;
     const auto printer = Attach(d);
     ASSERT_NE(Open(), nullptr);
     ::ShowWindow(hwnd, SW_SHOWNOACTIVATE);
@@ -66,7 +68,7 @@ TEST_F(WizardDpi, MovedTo120DpiDuringATransferScalesTheLayoutAndTheTransferEndsO
     // 125-pixel square at (25, 325), where nothing was drawn at 96 DPI.
     const RECT farQuarter{88, 388, 150, 450};
     bool animated = false;
-    for (int i = 0; i < 50 && !animated && window->IsTransferRunning(); ++i) {
+    for (int i = 0; i < 250 && !animated && window->IsTransferRunning(); ++i) {
         PumpPending();
         ::Sleep(20);  // the animation thread draws on its own clock
         animated = Drawn(hwnd, farQuarter);
