@@ -100,6 +100,8 @@ public:
     Session& operator=(const Session&) = delete;
 
     bool IsOpen() const { return hwnd_ != nullptr; }
+    // The DPI the window is laid out at: the largest up to the one asked that its screen holds.
+    UINT Dpi() const { return window_->Dpi(); }
     bool IsTransferRunning() const { return window_->IsTransferRunning(); }
     void Click(int id) {
         ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -147,10 +149,11 @@ void PrintStanding(const char* screen, UINT dpi, const Standing& s) {
 
 // Ready, then Updating for 10 s (a printer that takes 1 s over each of the transfer's 11 writes),
 // then Success; without the animation, Updating only, to tell its share from the rest.
-void ScreensAt(UINT dpi, bool animation) {
+void ScreensAt(UINT asked, bool animation) {
     Session session(1000, false, animation);
     if (!session.IsOpen()) return;
-    if (dpi != 96) session.ScaleTo(dpi);
+    if (asked != 96) session.ScaleTo(asked);
+    const UINT dpi = session.Dpi();
     if (animation) PrintStanding("Ready", dpi, Measure());
     session.Click(IDC_UPDATE);
     Pump(200);

@@ -23,7 +23,8 @@ REVISION_REQUEST = bytes([0x1B, 0x56])
 def variant_of(printer):
     if int(str(printer.get("product", "0x0021")), 0) == 0x22:
         return "tt"
-    code = printer.get("code", "f0J")
+    # A reply given whole carries its revision code in bytes 7 to 9.
+    code = printer["revision"][7:10] if "revision" in printer else printer.get("code", "f0J")
     return "new" if code.startswith("f") else "old"
 
 
