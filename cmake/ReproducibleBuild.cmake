@@ -7,6 +7,10 @@ add_compile_options(
   "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
   "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/>")
 add_link_options(-s -Wl,--no-insert-timestamp)
+# Code and data that nothing reaches are left out of what ships: each function and object in a
+# section of its own, and the linker drops the sections no kept one refers to.
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffunction-sections;-fdata-sections>")
+add_link_options(-Wl,--gc-sections)
 
 # The release is optimised as the tested build is (-O2, as RelWithDebInfo), not with CMake's -O3:
 # what ships is what the suite ran, and GCC 12 at -O3 raises false overread warnings in the
