@@ -106,14 +106,18 @@ UINT MainWindow::FittingDpi(UINT monitorDpi, SIZE room) {
     return std::min(monitorDpi, kBaseDpi);
 }
 
+UINT MainWindow::FittingDpiAt(UINT monitorDpi, const RECT* place) const {
+    RECT now{};
+    if (place == nullptr) ::GetWindowRect(hwnd_, &now);
+    return FittingDpi(monitorDpi, SizeOf(WorkAreaNear(place != nullptr ? *place : now)));
+}
+
 LRESULT MainWindow::OnCreate() {
     // The window was made at its 96-DPI size; on a screen of another DPI its client area grows
     // with the DPI, as far as the monitor's work area allows, so the caption's growth does not eat
     // into the footer.
-    RECT place{};
-    ::GetWindowRect(hwnd_, &place);
     frameDpi_ = DpiOfWindow(hwnd_);
-    dpi_ = FittingDpi(frameDpi_, SizeOf(WorkAreaNear(place)));
+    dpi_ = FittingDpiAt(frameDpi_, nullptr);
     if (dpi_ != kBaseDpi || frameDpi_ != kBaseDpi) FitClientArea(nullptr);
     // Without all of its controls the wizard cannot work: fail the window's creation instead.
     if (!controls_.Create(hwnd_, language_, ClientSize96(), dpi_)) return -1;
@@ -164,18 +168,14 @@ bool MainWindow::OnGetMinMaxInfo(MINMAXINFO* limits) const {
 // asked as it crosses to the monitor of `dpi`, so it lies mostly on that monitor already.
 bool MainWindow::OnGetDpiScaledSize(UINT dpi, SIZE* size) const {
     if (size == nullptr || dpi == 0) return false;
-    RECT now{};
-    ::GetWindowRect(hwnd_, &now);
-    *size = OuterSize(FittingDpi(dpi, SizeOf(WorkAreaNear(now))), dpi);
+    *size = OuterSize(FittingDpiAt(dpi, nullptr), dpi);
     return true;
 }
 
 LRESULT MainWindow::OnDpiChange(UINT dpi, const RECT* suggested) {
     if (dpi == 0) return 0;
-    RECT now{};
-    ::GetWindowRect(hwnd_, &now);
     frameDpi_ = dpi;
-    dpi_ = FittingDpi(dpi, SizeOf(WorkAreaNear(suggested != nullptr ? *suggested : now)));
+    dpi_ = FittingDpiAt(dpi, suggested);
     // The place is the one suggested, inside the work area; the size is the one that scales the
     // client area exactly, which is also the size proposed where Windows asked
     // WM_GETDPISCALEDSIZE first.

@@ -94,6 +94,8 @@ private:
     LRESULT OnDpiChange(UINT dpi, const RECT* suggested);
     bool OnGetMinMaxInfo(MINMAXINFO* limits) const;
     bool OnGetDpiScaledSize(UINT dpi, SIZE* size) const;
+    // FittingDpi on the monitor of `place`, or of the window's own place where none is given.
+    UINT FittingDpiAt(UINT monitorDpi, const RECT* place) const;
     // Sizes the window so that its client area is the 96-DPI one scaled to the layout's DPI; at
     // `place` when not null, else where it is; then moves it into its monitor's work area if it
     // reaches out of it.
