@@ -3,6 +3,7 @@
 #include <oleacc.h>
 
 #include "ui/AccessibilityServices.h"
+#include "ui/ResourceIds.h"
 
 namespace vork::test {
 namespace {
@@ -29,7 +30,13 @@ std::wstring NameOf(IAccessible* object, VARIANT child) {
 
 void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG idObject, LONG idChild, DWORD,
                       DWORD) {
-    if (g_main == nullptr || hwnd == nullptr || event == EVENT_OBJECT_LOCATIONCHANGE) return;
+    if (hwnd == nullptr || event == EVENT_OBJECT_LOCATIONCHANGE) return;
+    // The window may announce its first screen before the caller has found it: the first event
+    // from a top-level window with a Close button names the main window.
+    const HWND root = ::GetAncestor(hwnd, GA_ROOT);
+    if (g_main == nullptr && root != nullptr && ::GetDlgItem(root, IDC_CLOSE) != nullptr)
+        g_main = root;
+    if (g_main == nullptr) return;
     if (hwnd != g_main && ::GetParent(hwnd) != g_main) return;
     // Reading the name asks the program, and the events that arrive meanwhile are handled inside
     // this call: the event takes its place in the order before that.
@@ -87,7 +94,9 @@ bool EventRecorder::Start(DWORD process) {
     return g_hook != nullptr;
 }
 
-void EventRecorder::Watch(HWND main) { g_main = main; }
+void EventRecorder::Watch(HWND main) {
+    if (g_main == nullptr) g_main = main;
+}
 
 const std::vector<Event>& EventRecorder::Events() const { return g_events; }
 

@@ -27,8 +27,10 @@ struct Event {
 // Every visible child control of `main`, in sibling order.
 std::vector<Element> ReadElements(HWND main);
 
-// Records the events of process `process` on `main` and its controls from Start until the
-// object is destroyed; events arrive while the calling thread pumps messages (Pump).
+// Records the events of process `process` on its main window and that window's controls from
+// Start until the object is destroyed; events arrive while the calling thread pumps messages
+// (Pump). The main window is the first top-level window with a Close button that raises an
+// event, or the one given to Watch before that.
 class EventRecorder {
 public:
     EventRecorder() = default;
