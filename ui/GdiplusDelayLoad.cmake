@@ -15,7 +15,8 @@ set(sg731_gdiplus_functions
   GdipCreateFromHDC GdipDeleteGraphics GdipDrawImageRectI GdipDrawImageI
   GdipSetInterpolationMode GdipSetPixelOffsetMode
   GdipCreateBitmapFromScan0 GdipGetImageGraphicsContext GdipGetImageFlags GdipDrawImageRectRectI
-  GdipCreateImageAttributes GdipSetImageAttributesWrapMode GdipDisposeImageAttributes)
+  GdipCreateImageAttributes GdipSetImageAttributesWrapMode GdipDisposeImageAttributes
+  GdipBitmapLockBits GdipBitmapUnlockBits)
 
 string(REGEX REPLACE "windres$" "dlltool" sg731_dlltool "${CMAKE_RC_COMPILER}")
 string(REGEX REPLACE "windres$" "nm" sg731_nm "${CMAKE_RC_COMPILER}")

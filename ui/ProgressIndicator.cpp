@@ -1,7 +1,9 @@
 #include "ui/ProgressIndicator.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "ui/AnimationFrameDelays.h"
 #include "ui/AnimationStep.h"
@@ -186,7 +188,9 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
     // At 96 DPI the frame is drawn as ever, pixel for pixel; elsewhere its scaled copy, which is
     // then drawn pixel for pixel as well. Without a copy it is scaled as it is drawn.
     Gdiplus::GpImage* image = nativeImage;
-    if (dpi != 96) {
+    HBITMAP plain = nullptr;
+    if (dpi != 96) plain = PlainFrame(dpi, scale(width), scale(height));
+    if (dpi != 96 && plain == nullptr) {
         if (Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, scale(width), scale(height))) {
             image = scaled;
         }
@@ -194,6 +198,10 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
 
     WindowDC dc(targetWindow_);
     if (dc.Get() == nullptr) return;
+    if (plain != nullptr) {
+        CopyPlainFrame(dc.Get(), plain, scale(width), scale(height));
+        return;
+    }
     Gdiplus::GpGraphics* graphics = nullptr;
     if (gdip::GdipCreateFromHDC(dc.Get(), &graphics) != Gdiplus::Ok) return;
     if (image == nativeImage && dpi != 96) {
@@ -262,12 +270,71 @@ Gdiplus::GpBitmap* ProgressIndicator::ScaledFrame(UINT dpi, int width, int heigh
     return frame;
 }
 
+// The active frame scaled as ScaledFrame scales it, its pixels premultiplied in a bitmap of GDI's
+// own; made on first use at this DPI, when it replaces the frame's scaled copy. Null when it cannot
+// be made: the pass then draws the scaled copy through GDI+.
+HBITMAP ProgressIndicator::PlainFrame(UINT dpi, int width, int height) noexcept {
+    if (dpi != scaledDpi_) {
+        ReleaseScaledFrames();
+        scaledDpi_ = dpi;
+    }
+    if (plainFrames_.size() < frameCount_) {
+        try {
+            plainFrames_.resize(frameCount_);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+    if (activeFrame_ >= plainFrames_.size()) return nullptr;
+    GdiObject& plain = plainFrames_[activeFrame_];
+    if (plain) return static_cast<HBITMAP>(plain.Get());
+
+    Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, width, height);
+    if (scaled == nullptr) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    GdiObject bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || bits == nullptr) return nullptr;
+    const Gdiplus::Rect area(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (gdip::GdipBitmapLockBits(scaled, &area, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
+                                 &data) != Gdiplus::Ok) {
+        return nullptr;
+    }
+    const auto row = static_cast<std::size_t>(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(
+            static_cast<BYTE*>(bits) + row * static_cast<std::size_t>(y),
+            static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
+            row);
+    }
+    gdip::GdipBitmapUnlockBits(scaled, &data);
+    gdip::GdipDisposeImage(scaled);
+    scaledFrames_[activeFrame_] = nullptr;
+    plain = std::move(bitmap);
+    return static_cast<HBITMAP>(plain.Get());
+}
+
+// Blends a premultiplied frame onto the window as GDI+ would, without erasing what is beneath.
+void ProgressIndicator::CopyPlainFrame(HDC dc, HBITMAP frame, int width,
+                                       int height) const noexcept {
+    MemoryDC memory(::CreateCompatibleDC(dc));
+    if (!memory) return;
+    const HGDIOBJ previous = ::SelectObject(memory.Get(), frame);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ::GdiAlphaBlend(dc, originX_, originY_, width, height, memory.Get(), 0, 0, width, height,
+                    blend);
+    ::SelectObject(memory.Get(), previous);
+}
+
 void ProgressIndicator::ReleaseScaledFrames() noexcept {
     for (Gdiplus::GpBitmap*& frame : scaledFrames_) {
         if (frame != nullptr) gdip::GdipDisposeImage(frame);
         frame = nullptr;
     }
     scaledFrames_.clear();
+    plainFrames_.clear();
     scaledDpi_ = 0;
 }
 

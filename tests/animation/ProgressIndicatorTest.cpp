@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -232,6 +233,52 @@ TEST_F(ProgressIndicatorTest, DrawsTheFramesInOrderAtTheOriginEvery100Ms) {
         "first frame after %.1f ms; frames 1 to 6 in %.1f ms; %zu frames seen; "
         "delete took %.1f ms\n",
         seen.front().atMs, sixth->atMs - first->atMs, distinct.size(), deleteMs);
+}
+
+// At 200 % each frame fills twice the area and is the frame scaled: each 2 x 2 block of what is
+// drawn is near the frame's pixel (the filter softens the edges), and the frames still change.
+TEST_F(ProgressIndicatorTest, At192DpiEachPassDrawsTheActiveFrameAtTwiceItsSize) {
+    constexpr int kScaled = 2 * kSize;
+    constexpr int kAround = kScaled + 2;  // a ring of one pixel around it
+    const auto alike = [](std::uint32_t a, std::uint32_t b) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 64) return false;
+        }
+        return true;
+    };
+    std::unique_ptr<ProgressIndicator> indicator(new ProgressIndicator(window_->Window()));
+    ASSERT_TRUE(indicator->LoadAnimation());
+    indicator->SetOrigin(kOriginX, kOriginY);
+    indicator->SetDpi(192);
+    ASSERT_TRUE(indicator->StartAnimation());
+    std::set<int> shown;
+    for (int capture = 0; capture < 15; ++capture) {
+        PumpFor(100);
+        const Pixels c =
+            CaptureClient(window_->Window(), kOriginX - 1, kOriginY - 1, kAround, kAround);
+        ASSERT_EQ(c.size(), static_cast<size_t>(kAround * kAround));
+        for (int i = 0; i < kAround; ++i) {
+            for (int at : {i, (kAround - 1) * kAround + i, i * kAround, i * kAround + kAround - 1})
+                ASSERT_EQ(c[at], test::kWhite) << "drawn outside the 200 x 200 area";
+        }
+        int best = -1;
+        int bestNear = 0;
+        for (size_t f = 0; f < frames_->size(); ++f) {
+            int count = 0;
+            for (int y = 0; y < kSize; ++y) {
+                for (int x = 0; x < kSize; ++x)
+                    count += alike(c[(2 * y + 1 + 1) * kAround + 2 * x + 1 + 1],
+                                   (*frames_)[f][y * kSize + x]);
+            }
+            if (count > bestNear) {
+                bestNear = count;
+                best = static_cast<int>(f);
+            }
+        }
+        EXPECT_GE(bestNear, kSize * kSize * 95 / 100) << "no frame of the picture, scaled";
+        shown.insert(best);
+    }
+    EXPECT_GE(shown.size(), 5u) << "the scaled frames did not change over 1.5 s";
 }
 
 TEST_F(ProgressIndicatorTest, DeleteReturnsOnlyAfterTheThreadHasEnded) {
