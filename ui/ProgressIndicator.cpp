@@ -188,7 +188,7 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
     // At 96 DPI the frame is drawn as ever, pixel for pixel; elsewhere its scaled copy, which is
     // then drawn pixel for pixel as well. Without a copy it is scaled as it is drawn.
     Gdiplus::GpImage* image = nativeImage;
-    HBITMAP plain = nullptr;
+    const PlainFrameBitmap* plain = nullptr;
     if (dpi != 96) plain = PlainFrame(dpi, scale(width), scale(height));
     if (dpi != 96 && plain == nullptr) {
         if (Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, scale(width), scale(height))) {
@@ -199,7 +199,7 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
     WindowDC dc(targetWindow_);
     if (dc.Get() == nullptr) return;
     if (plain != nullptr) {
-        CopyPlainFrame(dc.Get(), plain, scale(width), scale(height));
+        CopyPlainFrame(dc.Get(), *plain, scale(width), scale(height));
         return;
     }
     Gdiplus::GpGraphics* graphics = nullptr;
@@ -273,7 +273,8 @@ Gdiplus::GpBitmap* ProgressIndicator::ScaledFrame(UINT dpi, int width, int heigh
 // The active frame scaled as ScaledFrame scales it, its pixels premultiplied in a bitmap of GDI's
 // own; made on first use at this DPI, when it replaces the frame's scaled copy. Null when it cannot
 // be made: the pass then draws the scaled copy through GDI+.
-HBITMAP ProgressIndicator::PlainFrame(UINT dpi, int width, int height) noexcept {
+const ProgressIndicator::PlainFrameBitmap* ProgressIndicator::PlainFrame(UINT dpi, int width,
+                                                                         int height) noexcept {
     if (dpi != scaledDpi_) {
         ReleaseScaledFrames();
         scaledDpi_ = dpi;
@@ -286,8 +287,8 @@ HBITMAP ProgressIndicator::PlainFrame(UINT dpi, int width, int height) noexcept 
         }
     }
     if (activeFrame_ >= plainFrames_.size()) return nullptr;
-    GdiObject& plain = plainFrames_[activeFrame_];
-    if (plain) return static_cast<HBITMAP>(plain.Get());
+    PlainFrameBitmap& plain = plainFrames_[activeFrame_];
+    if (plain.bitmap) return &plain;
 
     Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, width, height);
     if (scaled == nullptr) return nullptr;
@@ -303,28 +304,36 @@ HBITMAP ProgressIndicator::PlainFrame(UINT dpi, int width, int height) noexcept 
         return nullptr;
     }
     const auto row = static_cast<std::size_t>(width) * 4;
+    bool opaque = true;
     for (int y = 0; y < height; ++y) {
+        auto* to = static_cast<BYTE*>(bits) + row * static_cast<std::size_t>(y);
         std::memcpy(
-            static_cast<BYTE*>(bits) + row * static_cast<std::size_t>(y),
-            static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
+            to, static_cast<const BYTE*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
             row);
+        for (std::size_t alpha = 3; alpha < row; alpha += 4) opaque = opaque && to[alpha] == 0xFF;
     }
     gdip::GdipBitmapUnlockBits(scaled, &data);
     gdip::GdipDisposeImage(scaled);
     scaledFrames_[activeFrame_] = nullptr;
-    plain = std::move(bitmap);
-    return static_cast<HBITMAP>(plain.Get());
+    plain.bitmap = std::move(bitmap);
+    plain.opaque = opaque;
+    return &plain;
 }
 
-// Blends a premultiplied frame onto the window as GDI+ would, without erasing what is beneath.
-void ProgressIndicator::CopyPlainFrame(HDC dc, HBITMAP frame, int width,
+// Puts a frame on the window as GDI+ would: an opaque one copied, any other blended onto what is
+// beneath.
+void ProgressIndicator::CopyPlainFrame(HDC dc, const PlainFrameBitmap& frame, int width,
                                        int height) const noexcept {
     MemoryDC memory(::CreateCompatibleDC(dc));
     if (!memory) return;
-    const HGDIOBJ previous = ::SelectObject(memory.Get(), frame);
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::GdiAlphaBlend(dc, originX_, originY_, width, height, memory.Get(), 0, 0, width, height,
-                    blend);
+    const HGDIOBJ previous = ::SelectObject(memory.Get(), frame.bitmap.Get());
+    if (frame.opaque) {
+        ::BitBlt(dc, originX_, originY_, width, height, memory.Get(), 0, 0, SRCCOPY);
+    } else {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        ::GdiAlphaBlend(dc, originX_, originY_, width, height, memory.Get(), 0, 0, width, height,
+                        blend);
+    }
     ::SelectObject(memory.Get(), previous);
 }
 

@@ -68,8 +68,13 @@ private:
     void AnimationLoop() noexcept;
     void DrawActiveFrame() noexcept;
     Gdiplus::GpBitmap* ScaledFrame(UINT dpi, int width, int height) noexcept;
-    HBITMAP PlainFrame(UINT dpi, int width, int height) noexcept;
-    void CopyPlainFrame(HDC dc, HBITMAP frame, int width, int height) const noexcept;
+    struct PlainFrameBitmap {
+        GdiObject bitmap;     // 32 bits a pixel, premultiplied
+        bool opaque = false;  // every pixel opaque: copied rather than blended
+    };
+    const PlainFrameBitmap* PlainFrame(UINT dpi, int width, int height) noexcept;
+    void CopyPlainFrame(HDC dc, const PlainFrameBitmap& frame, int width,
+                        int height) const noexcept;
     void ReleaseScaledFrames() noexcept;
     void ReleaseAnimation() noexcept;
     void ReleasePicture() noexcept;
@@ -86,10 +91,10 @@ private:
     // the finest filter on every pass would cost several times the drawing itself. Only the
     // animation thread touches them until it has ended.
     std::vector<Gdiplus::GpBitmap*> scaledFrames_;
-    // The scaled frames as GDI bitmaps that each pass blends with GdiAlphaBlend: GDI+ converts a
-    // picture anew each time it draws it, even pixel for pixel, which at 200 % costs more than the
-    // rest of the pass. Each replaces the frame's scaled copy once made.
-    std::vector<GdiObject> plainFrames_;
+    // The scaled frames as GDI bitmaps that each pass copies (BitBlt) or blends (GdiAlphaBlend):
+    // GDI+ converts a picture anew each time it draws it, even pixel for pixel, which at 200 %
+    // costs more than the rest of the pass. Each replaces the frame's scaled copy once made.
+    std::vector<PlainFrameBitmap> plainFrames_;
     UINT scaledDpi_ = 0;
     BOOL loaded_ = FALSE;
     std::vector<UINT> frameDelays_;  // hundredths of a second, one per frame; may be short or empty
