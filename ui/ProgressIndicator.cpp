@@ -186,15 +186,10 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
         return ::MulDiv(static_cast<int>(v), static_cast<int>(dpi), 96);
     };
     // At 96 DPI the frame is drawn as ever, pixel for pixel; elsewhere its scaled copy, which is
-    // then drawn pixel for pixel as well. Without a copy it is scaled as it is drawn.
+    // then copied pixel for pixel as well. Without a copy it is scaled as it is drawn.
     Gdiplus::GpImage* image = nativeImage;
     const PlainFrameBitmap* plain = nullptr;
     if (dpi != 96) plain = PlainFrame(dpi, scale(width), scale(height));
-    if (dpi != 96 && plain == nullptr) {
-        if (Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, scale(width), scale(height))) {
-            image = scaled;
-        }
-    }
 
     WindowDC dc(targetWindow_);
     if (dc.Get() == nullptr) return;
@@ -213,24 +208,9 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
     gdip::GdipDeleteGraphics(graphics);
 }
 
-// The active frame scaled to width x height with the finest filter GDI+ has, made on first use at
-// this DPI; null when it cannot be made. A change of DPI drops the copies made for the old one.
-Gdiplus::GpBitmap* ProgressIndicator::ScaledFrame(UINT dpi, int width, int height) noexcept {
-    if (dpi != scaledDpi_) {
-        ReleaseScaledFrames();
-        scaledDpi_ = dpi;
-    }
-    if (scaledFrames_.size() < frameCount_) {
-        try {
-            scaledFrames_.resize(frameCount_, nullptr);
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
-    }
-    if (activeFrame_ >= scaledFrames_.size()) return nullptr;
-    Gdiplus::GpBitmap*& frame = scaledFrames_[activeFrame_];
-    if (frame != nullptr) return frame;
-
+// The active frame scaled to width x height with the finest filter GDI+ has, for the caller to
+// dispose of; null when it cannot be made.
+Gdiplus::GpBitmap* ProgressIndicator::ScaledFrame(int width, int height) noexcept {
     // An opaque picture gets an opaque copy, which is then drawn as a plain copy of its pixels
     // rather than blended with what is beneath; tiling at its edges keeps the filter from mixing
     // the edge pixels with the transparent outside.
@@ -266,13 +246,12 @@ Gdiplus::GpBitmap* ProgressIndicator::ScaledFrame(UINT dpi, int width, int heigh
         gdip::GdipDisposeImage(bitmap);
         return nullptr;
     }
-    frame = bitmap;
-    return frame;
+    return bitmap;
 }
 
 // The active frame scaled as ScaledFrame scales it, its pixels premultiplied in a bitmap of GDI's
-// own; made on first use at this DPI, when it replaces the frame's scaled copy. Null when it cannot
-// be made: the pass then draws the scaled copy through GDI+.
+// own; made on first use at this DPI. Null when it cannot be made: the pass then has GDI+ scale
+// the frame as it draws it.
 const ProgressIndicator::PlainFrameBitmap* ProgressIndicator::PlainFrame(UINT dpi, int width,
                                                                          int height) noexcept {
     if (dpi != scaledDpi_) {
@@ -290,7 +269,13 @@ const ProgressIndicator::PlainFrameBitmap* ProgressIndicator::PlainFrame(UINT dp
     PlainFrameBitmap& plain = plainFrames_[activeFrame_];
     if (plain.bitmap) return &plain;
 
-    Gdiplus::GpBitmap* scaled = ScaledFrame(dpi, width, height);
+    struct ScaledCopy {
+        Gdiplus::GpBitmap* bitmap;
+        ~ScaledCopy() {
+            if (bitmap != nullptr) gdip::GdipDisposeImage(bitmap);
+        }
+    } const scaledCopy{ScaledFrame(width, height)};
+    Gdiplus::GpBitmap* scaled = scaledCopy.bitmap;
     if (scaled == nullptr) return nullptr;
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -313,8 +298,6 @@ const ProgressIndicator::PlainFrameBitmap* ProgressIndicator::PlainFrame(UINT dp
         for (std::size_t alpha = 3; alpha < row; alpha += 4) opaque = opaque && to[alpha] == 0xFF;
     }
     gdip::GdipBitmapUnlockBits(scaled, &data);
-    gdip::GdipDisposeImage(scaled);
-    scaledFrames_[activeFrame_] = nullptr;
     plain.bitmap = std::move(bitmap);
     plain.opaque = opaque;
     return &plain;
@@ -338,11 +321,6 @@ void ProgressIndicator::CopyPlainFrame(HDC dc, const PlainFrameBitmap& frame, in
 }
 
 void ProgressIndicator::ReleaseScaledFrames() noexcept {
-    for (Gdiplus::GpBitmap*& frame : scaledFrames_) {
-        if (frame != nullptr) gdip::GdipDisposeImage(frame);
-        frame = nullptr;
-    }
-    scaledFrames_.clear();
     plainFrames_.clear();
     scaledDpi_ = 0;
 }

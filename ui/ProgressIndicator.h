@@ -67,7 +67,7 @@ private:
     static DWORD WINAPI ThreadEntry(LPVOID parameter);
     void AnimationLoop() noexcept;
     void DrawActiveFrame() noexcept;
-    Gdiplus::GpBitmap* ScaledFrame(UINT dpi, int width, int height) noexcept;
+    Gdiplus::GpBitmap* ScaledFrame(int width, int height) noexcept;
     struct PlainFrameBitmap {
         GdiObject bitmap;     // 32 bits a pixel, premultiplied
         bool opaque = false;  // every pixel opaque: copied rather than blended
@@ -87,13 +87,11 @@ private:
     UINT frameCount_ = 0;    // frames of the picture's first frame dimension
     UINT currentFrame_ = 0;  // the index of the next frame to select
     UINT activeFrame_ = 0;   // the frame selected in the picture, which the next pass draws
-    // Away from 96 DPI, each frame scaled once and kept for the DPI it was made for: scaling with
-    // the finest filter on every pass would cost several times the drawing itself. Only the
-    // animation thread touches them until it has ended.
-    std::vector<Gdiplus::GpBitmap*> scaledFrames_;
-    // The scaled frames as GDI bitmaps that each pass copies (BitBlt) or blends (GdiAlphaBlend):
-    // GDI+ converts a picture anew each time it draws it, even pixel for pixel, which at 200 %
-    // costs more than the rest of the pass. Each replaces the frame's scaled copy once made.
+    // Away from 96 DPI, each frame scaled once and kept for the DPI it was made for, as a GDI
+    // bitmap that each pass copies (BitBlt) or blends (GdiAlphaBlend): scaling with the finest
+    // filter on every pass would cost several times the drawing itself, and GDI+ converts a
+    // picture anew each time it draws it, even pixel for pixel. Only the animation thread touches
+    // them until it has ended.
     std::vector<PlainFrameBitmap> plainFrames_;
     UINT scaledDpi_ = 0;
     BOOL loaded_ = FALSE;
