@@ -187,7 +187,6 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
     };
     // At 96 DPI the frame is drawn as ever, pixel for pixel; elsewhere its scaled copy, which is
     // then copied pixel for pixel as well. Without a copy it is scaled as it is drawn.
-    Gdiplus::GpImage* image = nativeImage;
     const PlainFrameBitmap* plain = nullptr;
     if (dpi != 96) plain = PlainFrame(dpi, scale(width), scale(height));
 
@@ -199,11 +198,12 @@ void ProgressIndicator::DrawActiveFrame() noexcept {
     }
     Gdiplus::GpGraphics* graphics = nullptr;
     if (gdip::GdipCreateFromHDC(dc.Get(), &graphics) != Gdiplus::Ok) return;
-    if (image == nativeImage && dpi != 96) {
+    if (dpi != 96) {
         gdip::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
         gdip::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHighQuality);
     }
-    gdip::GdipDrawImageRectI(graphics, image, originX_, originY_, scale(width), scale(height));
+    gdip::GdipDrawImageRectI(graphics, nativeImage, originX_, originY_, scale(width),
+                             scale(height));
     // The graphics goes before the device context it was made on is released.
     gdip::GdipDeleteGraphics(graphics);
 }
