@@ -25,10 +25,18 @@ public:
     virtual HRESULT ClearHwndProps(HWND hwnd, DWORD idObject, DWORD idChild, const GUID* paProps,
                                    int cProps) = 0;
     virtual void NotifyWinEvent(DWORD event, HWND hwnd, LONG idObject, LONG idChild) = 0;
+
+    // Between these two, the annotations made on the calling thread share what they need (on
+    // Windows: COM and the annotation service), made once rather than for every request. A window
+    // opens them as it annotates its controls and closes them once it has cleared them. Pairs may
+    // nest; a close with nothing open does nothing.
+    virtual void OpenRequests() {}
+    virtual void CloseRequests() {}
 };
 
-// The binding to Windows: one stateless object for the process. Each annotation creates the
-// system's annotation service for the call on the calling thread (a window's thread).
+// The binding to Windows: one object for the process. While a thread has requests open, its
+// annotations go to the annotation service it created then; otherwise each annotation creates the
+// service for the call on the calling thread (a window's thread).
 AccessibilityServices& WindowsAccessibilityServices();
 
 // The properties the window annotates, here so that no module needs oleacc.dll's definitions:

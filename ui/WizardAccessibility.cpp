@@ -37,6 +37,7 @@ constexpr GUID kFooterProps[] = {kStateProperty, kIsControlElementProperty,
 }  // namespace
 
 void WizardAccessibility::Annotate(const MainWindow& window) {
+    services_.OpenRequests();
     lines_ = {{{IDC_STATUS_TEXT, {}, LiveSetting::Off},
                {IDC_DETAIL1, {}, LiveSetting::Off},
                {IDC_DETAIL2, {}, LiveSetting::Off}}};
@@ -86,6 +87,7 @@ void WizardAccessibility::Clear(const MainWindow& window) {
         services_.ClearHwndProps(image, OBJID_CLIENT, CHILDID_SELF, kImageProps, 1);
     if (const HWND footer = window.Control(IDC_FOOTER))
         services_.ClearHwndProps(footer, OBJID_CLIENT, CHILDID_SELF, kFooterProps, 3);
+    services_.CloseRequests();
 }
 
 void WizardAccessibility::Announce(const MainWindow& window, Line& line, LineShows shows,

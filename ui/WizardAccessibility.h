@@ -30,7 +30,7 @@ class WizardAccessibility {
 public:
     explicit WizardAccessibility(AccessibilityServices& services) noexcept : services_(services) {}
 
-    // Once the controls exist: the live regions and the hidden footer.
+    // Once the controls exist: the live regions and the hidden footer. Opens the window's requests.
     void Annotate(const MainWindow& window);
     // After `look` has been set on the controls.
     void ScreenShown(const MainWindow& window, const ScreenLook& look);
@@ -38,7 +38,7 @@ public:
     void StatusChanged(const MainWindow& window);
     // After the window has been shown for the first time: the lines of the screen it shows.
     void WindowShown(const MainWindow& window);
-    // Before the controls are destroyed: the annotations go with them.
+    // Before the controls are destroyed: the annotations go with them, and the requests are closed.
     void Clear(const MainWindow& window);
 
 private:

@@ -47,6 +47,8 @@ public:
         c.event = event;
         calls.push_back(c);
     }
+    void OpenRequests() override { calls.push_back(Of("OpenRequests", nullptr)); }
+    void CloseRequests() override { calls.push_back(Of("CloseRequests", nullptr)); }
 
     // The texts announced on control `id`, in order.
     std::vector<std::wstring> Announced(int id) const {

@@ -61,7 +61,10 @@ protected:
 TEST_F(WizardAccessibilityTest, AnUpdateAnnouncesEachStepOnceThenTheSuccessAndItsDetails) {
     Attach(Printer(0x0020, "d0A"));
     OpenAndShow();
-    // At creation: three polite live regions and a footer hidden in every view.
+    // At creation: the requests opened first, three polite live regions and a footer hidden in
+    // every view.
+    ASSERT_FALSE(recorder.calls.empty());
+    EXPECT_EQ(recorder.calls.front().name, "OpenRequests");
     for (int id : {IDC_STATUS_TEXT, IDC_DETAIL1, IDC_DETAIL2})
         EXPECT_EQ(LiveSettings(id), std::vector<LONG>{1}) << id;
     std::vector<std::pair<GUID, LONG>> footer;
@@ -102,6 +105,13 @@ TEST_F(WizardAccessibilityTest, AnUpdateAnnouncesEachStepOnceThenTheSuccessAndIt
         if (c.name == "ClearHwndProps" && c.windowAlive) ++cleared;
     }
     EXPECT_EQ(cleared, 5);  // three lines, the image and the footer
+    // Closed once, after the last annotation: COM and the service are not held past the window.
+    std::vector<std::string> pairs;
+    for (const auto& c : recorder.calls) {
+        if (c.name == "OpenRequests" || c.name == "CloseRequests") pairs.push_back(c.name);
+    }
+    EXPECT_EQ(pairs, (std::vector<std::string>{"OpenRequests", "CloseRequests"}));
+    EXPECT_EQ(recorder.calls.back().name, "CloseRequests");
 }
 
 TEST_F(WizardAccessibilityTest, AFailureInterruptsAndARetryKeepsItsLineSilentUntilTheFirstStep) {
