@@ -3,16 +3,16 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
-#include <mutex>
 
+#include "platform/SlimLock.h"
 #include "platform/Win32.h"
 
 namespace vork {
 namespace {
 
 // The window's thread and the firmware worker both write; one line at a time keeps lines whole.
-std::mutex& LineLock() {
-    static std::mutex lock;
+SlimLock& LineLock() {
+    static SlimLock lock;
     return lock;
 }
 
@@ -48,11 +48,8 @@ void Record(const char* format, ...) noexcept {
             if (length > kLongestRecordLine) length = kLongestRecordLine;
             line[length++] = '\n';
             DWORD written = 0;
-            try {
-                const std::lock_guard<std::mutex> hold(LineLock());
-                ::WriteFile(out, line, static_cast<DWORD>(length), &written, nullptr);
-            } catch (...) {  // a lock that cannot be taken drops the line, as a failed write does
-            }
+            const SlimLock::Hold hold(LineLock());
+            ::WriteFile(out, line, static_cast<DWORD>(length), &written, nullptr);
         }
     }
     ::SetLastError(error);

@@ -7,7 +7,7 @@
 // nothing else happens.
 #include "ui/AccessibilityServices.h"
 
-#include <mutex>
+#include "platform/SlimLock.h"
 
 namespace vork {
 namespace {
@@ -46,7 +46,7 @@ HRESULT CreateService(IAccPropServices*& services) {
 class KeptService {
 public:
     void Open() {
-        const std::lock_guard<std::mutex> hold(lock_);
+        const SlimLock::Hold hold(lock_);
         const DWORD thread = ::GetCurrentThreadId();
         if (depth_ > 0) {
             if (thread == thread_) ++depth_;
@@ -59,7 +59,7 @@ public:
     }
 
     void Close() {
-        const std::lock_guard<std::mutex> hold(lock_);
+        const SlimLock::Hold hold(lock_);
         if (depth_ == 0 || ::GetCurrentThreadId() != thread_ || --depth_ > 0) return;
         if (services_ != nullptr) services_->Release();
         services_ = nullptr;
@@ -69,12 +69,12 @@ public:
 
     // The kept service when the calling thread has its requests open, else null.
     IAccPropServices* ForThisThread() {
-        const std::lock_guard<std::mutex> hold(lock_);
+        const SlimLock::Hold hold(lock_);
         return depth_ > 0 && ::GetCurrentThreadId() == thread_ ? services_ : nullptr;
     }
 
 private:
-    std::mutex lock_;
+    SlimLock lock_;
     HRESULT com_ = E_FAIL;
     IAccPropServices* services_ = nullptr;
     DWORD thread_ = 0;

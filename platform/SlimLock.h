@@ -1,0 +1,31 @@
+#pragma once
+// A lock shared by the window's thread and the firmware worker. It is the system's slim
+// reader/writer lock, taken exclusively: taking it can neither fail nor throw, so it may be held
+// inside a window procedure or a thread's entry, and it needs nothing to be released at exit.
+#include <windows.h>
+
+namespace vork {
+
+class SlimLock {
+public:
+    constexpr SlimLock() = default;
+    SlimLock(const SlimLock&) = delete;
+    SlimLock& operator=(const SlimLock&) = delete;
+
+    // Holds the lock from construction to the end of the scope.
+    class Hold {
+    public:
+        explicit Hold(SlimLock& lock) : lock_(lock.lock_) { ::AcquireSRWLockExclusive(&lock_); }
+        ~Hold() { ::ReleaseSRWLockExclusive(&lock_); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        SRWLOCK& lock_;
+    };
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+}  // namespace vork
