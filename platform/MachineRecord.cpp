@@ -11,10 +11,7 @@ namespace vork {
 namespace {
 
 // The window's thread and the firmware worker both write; one line at a time keeps lines whole.
-SlimLock& LineLock() {
-    static SlimLock lock;
-    return lock;
-}
+constinit SlimLock lineLock;
 
 HANDLE StandardOutput() noexcept {
     const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
@@ -48,7 +45,7 @@ void Record(const char* format, ...) noexcept {
             if (length > kLongestRecordLine) length = kLongestRecordLine;
             line[length++] = '\n';
             DWORD written = 0;
-            const SlimLock::Hold hold(LineLock());
+            const SlimLock::Hold hold(lineLock);
             ::WriteFile(out, line, static_cast<DWORD>(length), &written, nullptr);
         }
     }

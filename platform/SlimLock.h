@@ -1,7 +1,8 @@
 #pragma once
-// A lock shared by the window's thread and the firmware worker. It is the system's slim
+// A lock for state that more than one of the program's threads reaches. It is the system's slim
 // reader/writer lock, taken exclusively: taking it can neither fail nor throw, so it may be held
-// inside a window procedure or a thread's entry, and it needs nothing to be released at exit.
+// inside a window procedure or a thread's entry, and it is made at compile time and needs nothing
+// released at exit, so a lock at namespace scope is ready before any thread runs.
 #include <windows.h>
 
 namespace vork {
